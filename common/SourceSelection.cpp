@@ -1,0 +1,233 @@
+#include "common/SourceSelection.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QString>
+
+#include "common/Dialogs.h"
+#include "common/IniFile.h"
+#include "common/Paths.h"
+#include "common/Prefs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Error.h"
+#include "ui/FileFilter.h"
+#include "ui/clsCommonDialog.h"
+
+namespace core {
+
+namespace {
+
+constexpr std::int32_t kExistingFileAndPath = 4096 + 2048;
+
+[[noreturn]] void ThrowSubscript(const std::string& what)
+{
+    throw Error(err::SubscriptOutOfRange, "Indice non compreso nell'intervallo (" + what + ").");
+}
+
+std::vector<std::string> SplitAtCommas(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+bool SameFileName(const std::string& chosen, const std::string& stored, ProgramKind kind)
+{
+    if (kind == ProgramKind::Tessily)
+        return chosen == stored;
+    return QString::fromStdString(chosen).toLower() == QString::fromStdString(stored).toLower();
+}
+
+std::string PasswordConnect(ProgramKind kind, const cDBFormat& format, int filterIndex, const std::string& password)
+{
+    if (kind == ProgramKind::Varnel)
+        return ";PWD=" + password;
+    return format.Driver + (filterIndex == 1 ? ";" : "") + "PWD=" + password;
+}
+
+void ReportError(int number, const std::string& description)
+{
+    const Prefs& prefs = ThePrefs();
+    try {
+        if (number == err::NotInstalledIsam)
+            TheDialogs().MessageBox(kUnknownFormatMessage, MsgButtons::Ok, MsgIcon::Critical, prefs.programTitle);
+        else
+            TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical,
+                                    "Errore n. " + std::to_string(number));
+    } catch (...) {
+        // Nothing left to tell the user with; the click simply ends.
+    }
+}
+
+// Refreshes the source, answering the engine's password refusals: the
+// stored previous-version password once when the file's name is the
+// previous-version archive's, then whatever the user types, until it is
+// accepted. False when the user gives up (an empty answer).
+bool OpenWithPassword(const SourceSelectionControls& c, const cDBFormat& format, const cFile& file)
+{
+    const Prefs& prefs = ThePrefs();
+    bool storedTried = false;
+    for (;;) {
+        try {
+            c.dcFrom->Refresh();
+            return true;
+        } catch (const Error& e) {
+            if (e.Number() != err::BadPassword)
+                throw;
+        }
+        std::string password;
+        const std::string name = ui::FileTitleOf(file.FileName);
+        if (!storedTried && SameFileName(name, prefs.previousFileName, c.kind)) {
+            // Tried once only: a refused stored password must not loop.
+            storedTried = true;
+            password = prefs.previousPassword;
+        } else {
+            password = TheDialogs().InputBox(kPasswordPrompt, prefs.programTitle, {}, true);
+            if (password.empty())
+                return false;
+        }
+        c.dcFrom->Connect = PasswordConnect(c.kind, format, file.FilterIndex(), password);
+    }
+}
+
+}  // namespace
+
+cDBFormat SourceFormats::At(int position) const
+{
+    if (position < 0 || static_cast<std::size_t>(position) >= formats.size())
+        return {};
+    return formats[static_cast<std::size_t>(position)];
+}
+
+std::string FilterPiece(const cDBFormat& format)
+{
+    return format.Name + " (*" + format.Ext + ")|*" + format.Ext + "|";
+}
+
+SourceFormats ReadSourceFormats(const std::string& iniPath)
+{
+    const std::int16_t count = ReadIniCount("CFG", "FORMATS", iniPath);
+    if (count < 0)
+        ThrowSubscript("FORMATS = " + std::to_string(count));
+    SourceFormats result;
+    result.formats.resize(static_cast<std::size_t>(count) + 1);
+    for (int i = 0; i < count; ++i) {
+        const std::string key = std::to_string(i + 1);
+        const std::string value = ReadIniString("FORMATS", key, "", iniPath);
+        if (value.empty())
+            break;
+        const std::vector<std::string> parts = SplitAtCommas(value);
+        if (parts.size() < 3)
+            ThrowSubscript("[FORMATS] " + key + "=" + value);
+        cDBFormat& format = result.formats[static_cast<std::size_t>(i)];
+        format.ID = i + 1;
+        format.Name = parts[0];
+        format.Driver = parts[1];
+        format.Ext = parts[2];
+        result.filter += FilterPiece(format);
+    }
+    return result;
+}
+
+void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result)
+{
+    try {
+        Prefs& prefs = ThePrefs();
+        if (prefs.dialogFolder.empty())
+            prefs.dialogFolder = ProgramFolder();
+        ui::clsCommonDialog dialog;
+        dialog.Parent = owner;
+        dialog.CancelError = true;
+        dialog.Filter = filter;
+        dialog.FilterIndex = 0;
+        dialog.Flags = kExistingFileAndPath;
+        dialog.InitDir = prefs.dialogFolder;
+        dialog.ShowOpen();
+        result.FileName = dialog.FileName;
+        result.SetFilterIndex(dialog.FilterIndex);
+    } catch (...) {
+        // A cancel (32755) or any failure: nothing was chosen.
+    }
+}
+
+bool IsMultiTableFormat(int filterIndex)
+{
+    return filterIndex == 1 || filterIndex == 2 || (filterIndex >= 6 && filterIndex <= 9);
+}
+
+std::vector<std::string> SourceTableNames(DataControl& dcFrom, int filterIndex, const std::string& fileName)
+{
+    std::vector<std::string> names;
+    if (!IsMultiTableFormat(filterIndex)) {
+        names.push_back(ui::FileTitleOf(fileName));
+        return names;
+    }
+    for (const TableDef& table : dcFrom.Database().TableDefs())
+        if (table.Name.find("MSys") == std::string::npos)
+            names.push_back(table.Name);
+    return names;
+}
+
+void ListSourceTables(const SourceSelectionControls& c, int filterIndex, const std::string& fileName)
+{
+    QComboBox& list = *c.cmbTblFrom;
+    {
+        // Filling must not fire the selection handler; only the explicit
+        // choice of the first entry below does.
+        const QSignalBlocker quiet(&list);
+        list.clear();
+        for (const std::string& name : SourceTableNames(*c.dcFrom, filterIndex, fileName))
+            list.addItem(QString::fromStdString(name));
+        list.setCurrentIndex(-1);
+    }
+    if (list.count() > 0) {
+        list.setEnabled(true);
+        list.setCurrentIndex(0);
+        c.cmdAvvia->setEnabled(true);
+    } else {
+        list.setEnabled(false);
+        c.cmdAvvia->setEnabled(false);
+    }
+}
+
+void SourceDbClick(const SourceSelectionControls& c)
+{
+    try {
+        const SourceFormats formats = ReadSourceFormats(ThePrefs().iniPath);
+
+        cFile file;
+        ShowOpenFile(c.owner, formats.filter, file);
+        if (file.FileName.empty())
+            return;
+
+        c.txtSourceDb->setText(QString::fromStdString(file.FileName));
+        const cDBFormat format = formats.At(file.FilterIndex() - 1);
+        c.dcFrom->Connect = format.Driver;
+        c.dcFrom->DatabaseName = file.FileName;
+        // Only the database is opened here: a record source left from an
+        // earlier source file would name a table the new file may lack.
+        c.dcFrom->RecordSource.clear();
+        if (!OpenWithPassword(c, format, file))
+            return;
+
+        if (c.kind == ProgramKind::Varnel || !c.cmbTblFrom) {
+            c.cmdAvvia->setEnabled(true);
+            return;
+        }
+        ListSourceTables(c, file.FilterIndex(), file.FileName);
+    } catch (const Error& e) {
+        ReportError(e.Number(), e.Description());
+    } catch (const std::exception& e) {
+        ReportError(51, std::string("Errore interno: ") + e.what());
+    }
+}
+
+}  // namespace core

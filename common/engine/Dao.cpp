@@ -1,0 +1,267 @@
+#include "common/engine/Dao.h"
+
+#include <cctype>
+
+#include "common/engine/Engine.h"
+#include "common/engine/FieldConvert.h"
+#include "common/engine/SimpleSql.h"
+
+namespace core {
+
+namespace {
+
+std::string Fold(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+[[noreturn]] void ThrowObjectNotSet() {
+    throw Error(91, "Variabile oggetto non impostata: nessun database o recordset aperto.");
+}
+
+[[noreturn]] void ThrowClosed() {
+    throw Error(err::ObjectClosed, "Oggetto non valido o non pi\xC3\xB9 impostato: il recordset \xC3\xA8 chiuso.");
+}
+
+[[noreturn]] void ThrowNoCurrentRecord() {
+    throw Error(err::NoCurrentRecord, "Nessun record corrente.");
+}
+
+}  // namespace
+
+// ---- Field -------------------------------------------------------------
+
+const std::string& Field::Name() const { return owner_->Columns()[index_].name; }
+DataType Field::Type() const { return owner_->Columns()[index_].type; }
+int Field::Size() const { return owner_->Columns()[index_].size; }
+Variant Field::Value() const { return owner_->GetValue(index_); }
+void Field::SetValue(const Variant& value) { owner_->SetValue(index_, value); }
+
+// ---- FieldList ---------------------------------------------------------
+
+int FieldList::Count() const { return static_cast<int>(owner_->Columns().size()); }
+
+Field FieldList::Item(int index) const {
+    if (index < 0 || index >= Count())
+        throw Error(err::ItemNotFound, "Elemento " + std::to_string(index) + " non trovato nell'insieme dei campi.");
+    return Field(owner_, index);
+}
+
+Field FieldList::Item(std::string_view name) const {
+    const int index = owner_->ColumnIndex(name);
+    if (index < 0)
+        throw Error(err::ItemNotFound, "Elemento '" + std::string(name) + "' non trovato nell'insieme dei campi.");
+    return Field(owner_, index);
+}
+
+int FieldList::IndexOf(std::string_view name) const { return owner_->ColumnIndex(name); }
+
+// ---- Recordset ---------------------------------------------------------
+
+Recordset::Recordset(std::shared_ptr<Connection> connection, std::unique_ptr<Cursor> cursor, bool readOnly)
+    : connection_(std::move(connection)), cursor_(std::move(cursor)), readOnly_(readOnly) {
+    const auto& columns = cursor_->Columns();
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        exactIndex_.emplace(columns[i].name, i);
+        foldedIndex_.emplace(Fold(columns[i].name), i);
+    }
+}
+
+Recordset::~Recordset() = default;
+
+void Recordset::RequireOpen() const {
+    if (!cursor_) ThrowClosed();
+}
+
+const std::vector<FieldInfo>& Recordset::Columns() const {
+    RequireOpen();
+    return cursor_->Columns();
+}
+
+int Recordset::ColumnIndex(std::string_view name) const {
+    RequireOpen();
+    if (auto it = exactIndex_.find(std::string(name)); it != exactIndex_.end()) return it->second;
+    if (auto it = foldedIndex_.find(Fold(name)); it != foldedIndex_.end()) return it->second;
+    return -1;
+}
+
+bool Recordset::Eof() const {
+    RequireOpen();
+    return cursor_->AtEnd();
+}
+
+void Recordset::MoveNext() {
+    RequireOpen();
+    if (cursor_->AtEnd()) ThrowNoCurrentRecord();
+    editing_ = false;
+    currentDeleted_ = false;
+    cursor_->Next();
+}
+
+double Recordset::PercentPosition() const {
+    RequireOpen();
+    return cursor_->AtEnd() ? 100.0 : cursor_->Percent();
+}
+
+Variant Recordset::GetValue(int index) const {
+    RequireOpen();
+    if (editing_) {
+        const auto& pending = buffer_[static_cast<std::size_t>(index)];
+        return pending ? *pending : Variant();
+    }
+    if (cursor_->AtEnd()) ThrowNoCurrentRecord();
+    if (currentDeleted_) throw Error(3167, "Il record \xC3\xA8 stato eliminato.");
+    return cursor_->Get(index);
+}
+
+void Recordset::SetValue(int index, const Variant& value) {
+    RequireOpen();
+    if (!editing_)
+        throw Error(err::UpdateWithoutAddNew,
+                    "Impossibile assegnare il campo '" + cursor_->Columns()[static_cast<std::size_t>(index)].name +
+                        "': nessun nuovo record avviato con AddNew.");
+    buffer_[static_cast<std::size_t>(index)] =
+        ConvertForField(value, cursor_->Columns()[static_cast<std::size_t>(index)]);
+}
+
+void Recordset::AddNew() {
+    RequireOpen();
+    if (readOnly_) ThrowReadOnly(connection_ ? connection_->Name() : std::string());
+    buffer_.assign(cursor_->Columns().size(), std::nullopt);
+    editing_ = true;
+}
+
+void Recordset::Update() {
+    RequireOpen();
+    if (!editing_) throw Error(err::UpdateWithoutAddNew, "Update senza AddNew: nessun nuovo record da salvare.");
+    cursor_->Insert(buffer_);
+    editing_ = false;
+    buffer_.clear();
+}
+
+void Recordset::CancelUpdate() {
+    editing_ = false;
+    buffer_.clear();
+}
+
+void Recordset::Delete() {
+    RequireOpen();
+    if (readOnly_) ThrowReadOnly(connection_ ? connection_->Name() : std::string());
+    if (cursor_->AtEnd() || currentDeleted_) ThrowNoCurrentRecord();
+    cursor_->DeleteCurrent();
+    currentDeleted_ = true;
+}
+
+void Recordset::Close() {
+    cursor_.reset();
+    connection_.reset();
+    editing_ = false;
+    buffer_.clear();
+}
+
+// ---- Database ----------------------------------------------------------
+
+Database::Database(std::shared_ptr<Connection> connection, bool readOnly)
+    : connection_(std::move(connection)), readOnly_(readOnly || connection_->ReadOnly()) {}
+
+Database::~Database() = default;
+
+void Database::RequireOpen() const {
+    if (!connection_) ThrowObjectNotSet();
+}
+
+void Database::Execute(const std::string& sql) {
+    RequireOpen();
+    if (!IsActionStatement(sql))
+        throw Error(3065, "Impossibile eseguire una query di selezione: '" + sql + "'.");
+    if (readOnly_) ThrowReadOnly(connection_->Name());
+    recordsAffected_ = connection_->Execute(sql);
+}
+
+std::vector<TableDef> Database::TableDefs() {
+    RequireOpen();
+    std::vector<TableDef> defs;
+    for (auto& name : connection_->TableNames()) defs.push_back(TableDef{std::move(name)});
+    return defs;
+}
+
+std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& source) {
+    RequireOpen();
+    const std::string sql = LooksLikeSql(source) ? source : SelectAllFrom(source);
+    auto cursor = connection_->OpenCursor(sql);
+    const bool readOnly = readOnly_ || !cursor->Updatable();
+    return std::make_unique<Recordset>(connection_, std::move(cursor), readOnly);
+}
+
+void Database::Close() { connection_.reset(); }
+
+std::string Database::Name() const { return connection_ ? connection_->Name() : std::string(); }
+
+// ---- Workspace ---------------------------------------------------------
+
+std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool exclusive, bool readOnly,
+                                                  const std::string& connect) {
+    OpenRequest request;
+    request.path = path;
+    request.connect = ConnectText::Parse(connect);
+    request.exclusive = exclusive;
+    request.readOnly = readOnly;
+    auto connection = Engine::Instance().Open(request);
+    return std::make_unique<Database>(std::move(connection), readOnly);
+}
+
+// ---- DataControl -------------------------------------------------------
+
+DataControl::~DataControl() = default;
+
+void DataControl::Refresh() {
+    recordset_.reset();
+    if (!database_ || openedPath_ != DatabaseName || openedConnect_ != Connect || openedExclusive_ != Exclusive ||
+        openedReadOnly_ != ReadOnly) {
+        database_.reset();
+        database_ = Workspace::OpenDatabase(DatabaseName, Exclusive, ReadOnly, Connect);
+        openedPath_ = DatabaseName;
+        openedConnect_ = Connect;
+        openedExclusive_ = Exclusive;
+        openedReadOnly_ = ReadOnly;
+    }
+    if (!RecordSource.empty()) recordset_ = database_->OpenRecordset(RecordSource);
+}
+
+Recordset& DataControl::Recordset() {
+    if (!recordset_) ThrowObjectNotSet();
+    return *recordset_;
+}
+
+Database& DataControl::Database() {
+    if (!database_) ThrowObjectNotSet();
+    return *database_;
+}
+
+void DataControl::Close() {
+    recordset_.reset();
+    database_.reset();
+    openedPath_.clear();
+    openedConnect_.clear();
+}
+
+// ---- Helpers -----------------------------------------------------------
+
+bool LooksLikeSql(std::string_view source) {
+    std::size_t pos = 0;
+    while (pos < source.size() && std::isspace(static_cast<unsigned char>(source[pos]))) ++pos;
+    for (std::string_view word : {"SELECT", "TRANSFORM", "PARAMETERS", "WITH"}) {
+        if (source.size() - pos <= word.size()) continue;
+        bool match = true;
+        for (std::size_t i = 0; i < word.size() && match; ++i)
+            match = std::toupper(static_cast<unsigned char>(source[pos + i])) == word[i];
+        const char after = source[pos + word.size()];
+        if (match && (std::isspace(static_cast<unsigned char>(after)) || after == '[' || after == '*')) return true;
+    }
+    return false;
+}
+
+std::string SelectAllFrom(std::string_view table) { return "SELECT * FROM [" + std::string(table) + "]"; }
+
+}  // namespace core

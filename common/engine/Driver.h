@@ -1,0 +1,141 @@
+#pragma once
+// What a database driver gives the engine. Callers never see these classes:
+// they work through the data-access objects of Dao.h, which pick a driver
+// through the Engine (Engine.h) from the connect text and the file itself.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/engine/Variant.h"
+
+namespace core {
+
+// The engine's type codes, as the application's database stores them.
+enum class DataType : int {
+    Boolean = 1,
+    Byte = 2,
+    Integer = 3,  // 16-bit
+    Long = 4,     // 32-bit
+    Currency = 5,
+    Single = 6,
+    Double = 7,
+    Date = 8,
+    Binary = 9,
+    Text = 10,
+    LongBinary = 11,  // OLE object
+    Memo = 12,
+    Guid = 15,
+    BigInt = 16,
+    VarBinary = 17,
+    Char = 18,
+    Numeric = 19,
+    Decimal = 20,
+    Float = 21,
+    Time = 22,
+    TimeStamp = 23,
+};
+
+struct FieldInfo {
+    std::string name;
+    DataType type = DataType::Text;
+    // Declared length in characters for text fields (0 for a memo or an
+    // unlimited text); the storage size in bytes for the other types, as
+    // the engine reports it (Long 4, Double 8, Date 8...).
+    int size = 0;
+    bool required = false;       // NOT NULL
+    bool autoIncrement = false;  // counter assigned by the database on save
+};
+
+// The connect text of a data control or of OpenDatabase, e.g. ";PWD=secret",
+// "Access 2000;", "dBASE IV;", "Text;", "Excel 8.0;PWD=x",
+// "ODBC;DSN=name;UID=u;PWD=p".
+struct ConnectText {
+    std::string raw;       // as given
+    std::string driver;    // first segment, trimmed; empty: chosen by the file
+    std::string password;  // value of PWD=, empty when absent
+    // Every other key=value segment, keys upper-cased (ODBC keeps them all in raw).
+    std::map<std::string, std::string> options;
+
+    static ConnectText Parse(std::string_view text);
+};
+
+struct OpenRequest {
+    std::string path;  // the database file, or for ODBC what DatabaseName holds
+    ConnectText connect;
+    bool exclusive = false;
+    bool readOnly = false;
+};
+
+// A forward-only stream of rows over one statement; the first row is current
+// after construction. Memory must not grow with the number of rows.
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+
+    virtual const std::vector<FieldInfo>& Columns() const = 0;
+    virtual bool AtEnd() const = 0;
+    // Preconditions for both: !AtEnd(). The engine checks them.
+    virtual void Next() = 0;
+    virtual const Variant& Get(int column) const = 0;
+    // Position of the current row in percent (0 to 100); an estimate is fine.
+    virtual double Percent() const = 0;
+
+    // Writing. Read-only drivers keep these defaults, which raise the
+    // engine's read-only error.
+    virtual bool Updatable() const { return false; }
+    // One entry per column: std::nullopt means "not assigned", so the column
+    // takes its default. Values are already converted to the column's type
+    // (see FieldConvert.h). Raises 3022 for a duplicate key, 3314 for a Null
+    // in a required column.
+    virtual void Insert(const std::vector<std::optional<Variant>>& values);
+    // Deletes the current row; the cursor stays on it until Next().
+    virtual void DeleteCurrent();
+};
+
+class Connection {
+public:
+    virtual ~Connection() = default;
+
+    // Every table, system tables included, in the engine's own order.
+    virtual std::vector<std::string> TableNames() = 0;
+    // A SELECT statement in the programs' dialect: [bracketed] names, texts
+    // in apostrophes with doubled apostrophes, text comparisons
+    // case-insensitive. Raises 3078 for a missing table.
+    virtual std::unique_ptr<Cursor> OpenCursor(const std::string& sql) = 0;
+    // An action statement (DELETE, UPDATE, INSERT); returns the number of
+    // records affected.
+    virtual long long Execute(const std::string& sql) = 0;
+    // Commits whatever the driver keeps in an implicit transaction, so that
+    // everything saved so far is on disk.
+    virtual void Flush() {}
+    virtual bool ReadOnly() const = 0;
+    // The file or data source, for messages.
+    virtual std::string Name() const = 0;
+};
+
+class Driver {
+public:
+    virtual ~Driver() = default;
+    virtual std::string Name() const = 0;
+    // Whether this driver serves a connect text whose first segment is
+    // driverText (already trimmed, compared case-insensitively), e.g. "dBASE IV".
+    virtual bool HandlesDriverText(std::string_view driverText) const = 0;
+    // For an empty driver text: whether the file's first bytes (up to 4 KB,
+    // fewer for a short file) are this driver's format.
+    virtual bool RecognisesHeader(std::string_view /*header*/) const { return false; }
+    // Whether this driver is the fallback for an empty driver text when no
+    // driver recognises the header (the embedded default).
+    virtual bool IsDefault() const { return false; }
+    // Opens or raises core::Error (3024 missing file, 3031 password, 3343
+    // unrecognised format, ...).
+    virtual std::shared_ptr<Connection> Open(const OpenRequest& request) = 0;
+};
+
+// Raises the engine's read-only error for a write on a read-only database.
+[[noreturn]] void ThrowReadOnly(const std::string& databaseName);
+
+}  // namespace core

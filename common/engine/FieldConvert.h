@@ -1,0 +1,24 @@
+#pragma once
+// Converting a value to a field's type when it is written, as the engine
+// does for every driver: a value that cannot be stored is refused, never
+// stored in a different type or cut silently.
+
+#include "common/engine/Driver.h"
+#include "common/engine/Variant.h"
+
+namespace core {
+
+// Returns the value in the field's own kind: Text for text and memo fields,
+// Integer for byte/integer/long/big integers, Double for single/double and
+// the decimal types, Currency, Date, Boolean, Binary. A Null stays Null.
+// Raises 3421 (conversion error) when the value has no such form or is out
+// of the type's range, and 3163 when a text is longer than the field's size
+// (counted in characters).
+Variant ConvertForField(const Variant& value, const FieldInfo& field);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t CharCount(std::string_view utf8);
+// The first n characters of a UTF-8 text; never splits a character.
+std::string CutChars(std::string_view utf8, std::size_t n);
+
+}  // namespace core

@@ -1,0 +1,179 @@
+#include "ui/QtDialogs.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QTranslator>
+
+namespace ui {
+
+QMessageBox::Icon ToQtIcon(core::MsgIcon icon)
+{
+    switch (icon) {
+    case core::MsgIcon::Critical: return QMessageBox::Critical;
+    case core::MsgIcon::Question: return QMessageBox::Question;
+    case core::MsgIcon::Exclamation: return QMessageBox::Warning;
+    case core::MsgIcon::Information: return QMessageBox::Information;
+    case core::MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQtButtons(core::MsgButtons buttons)
+{
+    switch (buttons) {
+    case core::MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case core::MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case core::MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case core::MsgButtons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+core::MsgResult FromQtButton(QMessageBox::StandardButton button)
+{
+    switch (button) {
+    case QMessageBox::Yes: return core::MsgResult::Yes;
+    case QMessageBox::No: return core::MsgResult::No;
+    case QMessageBox::Cancel: return core::MsgResult::Cancel;
+    default: return core::MsgResult::Ok;
+    }
+}
+
+QStringList ToNameFilters(const std::vector<std::pair<std::string, std::string>>& filters)
+{
+    QStringList list;
+    for (const auto& [description, pattern] : filters) {
+        QString patterns = QString::fromStdString(pattern);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        list << QString::fromStdString(description) + QStringLiteral(" (") + patterns.simplified() +
+                    QLatin1Char(')');
+    }
+    return list;
+}
+
+namespace {
+QWidget* DialogOwner()
+{
+    if (QWidget* active = QApplication::activeModalWidget())
+        return active;
+    return QApplication::activeWindow();
+}
+
+// The first button of each set is the default, as in the system's boxes.
+QMessageBox::StandardButton DefaultButton(core::MsgButtons buttons)
+{
+    switch (buttons) {
+    case core::MsgButtons::YesNo:
+    case core::MsgButtons::YesNoCancel: return QMessageBox::Yes;
+    default: return QMessageBox::Ok;
+    }
+}
+}  // namespace
+
+QtDialogs::~QtDialogs()
+{
+    if (busy_ && QGuiApplication::instance())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+core::MsgResult QtDialogs::MessageBox(const std::string& text, core::MsgButtons buttons, core::MsgIcon icon,
+                                      const std::string& title, const std::string& details)
+{
+    QMessageBox box(ToQtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                    ToQtButtons(buttons), DialogOwner());
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setDefaultButton(DefaultButton(buttons));
+    if (!details.empty())
+        box.setDetailedText(QString::fromStdString(details));
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (!clicked)
+        return buttons == core::MsgButtons::YesNo ? core::MsgResult::No
+               : buttons == core::MsgButtons::Ok  ? core::MsgResult::Ok
+                                                  : core::MsgResult::Cancel;
+    return FromQtButton(box.standardButton(clicked));
+}
+
+std::string QtDialogs::InputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultText, bool password)
+{
+    QInputDialog dialog(DialogOwner());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextValue(QString::fromStdString(defaultText));
+    dialog.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.textValue().toStdString();
+}
+
+core::FileDialogResult QtDialogs::ShowFileDialog(const core::FileDialogRequest& request)
+{
+    const bool save = request.kind == core::FileDialogRequest::Kind::Save;
+    QFileDialog dialog(DialogOwner());
+    // Qt's own dialog: the same look and behaviour on every desktop, and the
+    // pattern lists as given.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Only the descriptions are shown, as in the system's dialog.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!save && request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!request.title.empty())
+        dialog.setWindowTitle(QString::fromStdString(request.title));
+    const QStringList filters = ToNameFilters(request.filters);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+        dialog.selectNameFilter(filters.at(index - 1));
+    }
+    if (!request.initialDir.empty())
+        dialog.setDirectory(QString::fromStdString(request.initialDir));
+    if (!request.fileName.empty())
+        dialog.selectFile(QString::fromStdString(request.fileName));
+    if (!request.defaultExt.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
+
+    core::FileDialogResult result;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return result;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (request.pathMustExist && !QFileInfo(chosen).absoluteDir().exists())
+        return result;
+    result.accepted = true;
+    result.fileName = QDir::toNativeSeparators(chosen).toStdString();
+    result.filterIndex = filters.isEmpty() ? 0 : static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return result;
+}
+
+void QtDialogs::SetBusy(bool busy)
+{
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void QtDialogs::ProcessEvents() { QCoreApplication::processEvents(); }
+
+bool InstallItalianTranslation(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+}  // namespace ui
