@@ -110,11 +110,11 @@ TEST_F(DaoTest, RefreshClosesTheOldRecordsetBeforeOpeningTheNext) {
 }
 
 TEST_F(DaoTest, ExecuteRefusesSelectionsAndReadOnlyDatabases) {
-    auto db = Workspace::OpenDatabase(path, false, false, ";PWD=pw");
+    auto db = Workspace::OpenDatabase(path, false, false, "Memoria;PWD=pw");
     EXPECT_EQ(ErrorNumber([&] { db->Execute("SELECT * FROM [tblAree]"); }), 3065);
     db->Execute("DELETE FROM [tblAree]");
     EXPECT_EQ(db->RecordsAffected(), 7);
-    auto readOnly = Workspace::OpenDatabase(path, false, true, ";PWD=pw");
+    auto readOnly = Workspace::OpenDatabase(path, false, true, "Memoria;PWD=pw");
     EXPECT_EQ(ErrorNumber([&] { readOnly->Execute("DELETE FROM [tblAree]"); }), err::ReadOnlyDatabase);
     auto rs = readOnly->OpenRecordset("tblAree");
     EXPECT_EQ(ErrorNumber([&] { rs->AddNew(); }), err::ReadOnlyDatabase);
@@ -123,7 +123,7 @@ TEST_F(DaoTest, ExecuteRefusesSelectionsAndReadOnlyDatabases) {
 }
 
 TEST_F(DaoTest, DeleteLeavesNoCurrentRecordUntilMoveNext) {
-    auto db = Workspace::OpenDatabase(path, false, false, ";PWD=pw");
+    auto db = Workspace::OpenDatabase(path, false, false, "Memoria;PWD=pw");
     auto rs = db->OpenRecordset("tblAree");
     rs->Delete();
     EXPECT_EQ(ErrorNumber([&] { rs->Delete(); }), err::NoCurrentRecord);
@@ -135,7 +135,7 @@ TEST_F(DaoTest, DeleteLeavesNoCurrentRecordUntilMoveNext) {
 }
 
 TEST_F(DaoTest, FlushAllReachesEveryOpenConnection) {
-    auto db = Workspace::OpenDatabase(path, false, false, ";PWD=pw");
+    auto db = Workspace::OpenDatabase(path, false, false, "Memoria;PWD=pw");
     const int before = Stores()[path].flushes;
     Engine::Instance().FlushAll();
     EXPECT_EQ(Stores()[path].flushes, before + 1);
