@@ -1,0 +1,353 @@
+#include "common/engine/sqlite/SqliteConnection.h"
+
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "common/engine/sqlite/SqlDialect.h"
+#include "common/engine/sqlite/SqliteCursor.h"
+#include "common/engine/sqlite/SqliteTypes.h"
+
+namespace core::sqlite {
+
+const char* const kCipherSettings =
+    "PRAGMA cipher_page_size = 1024;"
+    "PRAGMA kdf_iter = 64000;"
+    "PRAGMA cipher_use_hmac = ON;";
+
+namespace {
+
+constexpr char kPlainHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
+                                   'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool FirstWordIs(std::string_view sql, std::initializer_list<std::string_view> words) {
+    std::size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    std::size_t j = i;
+    while (j < sql.size() && std::isalpha(static_cast<unsigned char>(sql[j]))) ++j;
+    const std::string first = Lower(sql.substr(i, j - i));
+    for (auto w : words)
+        if (first == Lower(w)) return true;
+    return false;
+}
+
+// Only blanks and semicolons left after a statement.
+bool OnlySeparators(const char* tail) {
+    for (; tail && *tail; ++tail)
+        if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';') return false;
+    return true;
+}
+
+}  // namespace
+
+void ApplyKey(sqlite3* db, const std::string& key) {
+    if (key.empty()) return;
+    sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+    sqlite3_exec(db, kCipherSettings, nullptr, nullptr, nullptr);
+}
+
+DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, int flags) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(fs::u8path(path), ec);
+    if (!fs::exists(status)) {
+        if (ec && ec != std::errc::no_such_file_or_directory)
+            throw UnreadableFileError(path, ec.message());
+        throw MissingFileError(path);
+    }
+    if (fs::is_directory(status)) throw FolderError(path);
+
+    // The header decides whether the password applies: a plain SQLite file
+    // opens whatever password is given, as the original engine ignored the
+    // password of an unprotected database.
+    char header[16] = {};
+    std::uintmax_t size = 0;
+    {
+        std::ifstream in(fs::u8path(path), std::ios::binary);
+        if (!in) throw UnreadableFileError(path, std::strerror(errno));
+        in.read(header, sizeof header);
+        size = fs::file_size(fs::u8path(path), ec);
+        if (ec) throw UnreadableFileError(path, ec.message());
+    }
+    // SQLite would take an empty file for a new database and write one into it.
+    if (size == 0) throw NotADatabaseError(path, "empty file");
+    const bool plain = size >= sizeof header && std::memcmp(header, kPlainHeader, sizeof header) == 0;
+
+    sqlite3* raw = nullptr;
+    const int openRc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    DbHandle db(raw);
+    if (openRc != SQLITE_OK) throw LastError(db.get(), openRc, {path, {}, {}});
+    sqlite3_extended_result_codes(db.get(), 1);
+
+    if (!plain) ApplyKey(db.get(), password);
+    const int rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                                nullptr);
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xff) == SQLITE_NOTADB) {
+            // An encrypted database has no readable header at all; SQLite
+            // cannot tell a wrong key from a file that is no database. A
+            // file made of whole pages is taken for an encrypted database.
+            if (!plain && size % 512 == 0) throw BadPasswordError(path);
+            throw NotADatabaseError(path, sqlite3_errmsg(db.get()));
+        }
+        throw LastError(db.get(), rc, {path, {}, {}});
+    }
+    sqlite3_busy_timeout(db.get(), 2000);
+    return db;
+}
+
+std::shared_ptr<SqliteConnection> SqliteConnection::Open(const OpenRequest& request) {
+    const std::string& path = request.path;
+    // Never SQLITE_OPEN_CREATE: opening must not create a database.
+    DbHandle db = OpenDatabaseFile(
+        path, request.connect.password,
+        request.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+
+    sqlite3_exec(db.get(), "PRAGMA cache_size = -8192", nullptr, nullptr, nullptr);
+    if (request.exclusive)
+        sqlite3_exec(db.get(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+    const bool readOnly = request.readOnly || sqlite3_db_readonly(db.get(), "main") == 1;
+    if (!readOnly) {
+        // A file left in WAL mode by another tool goes back to the rollback
+        // journal (see the header for why); harmless when it fails.
+        sqlite3_exec(db.get(), "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    }
+    return std::shared_ptr<SqliteConnection>(new SqliteConnection(std::move(db), path, readOnly));
+}
+
+SqliteConnection::SqliteConnection(DbHandle db, std::string path, bool readOnly)
+    : db_(std::move(db)), path_(std::move(path)), readOnly_(readOnly) {}
+
+SqliteConnection::~SqliteConnection() {
+    if (!TryFlush()) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool SqliteConnection::ReadOnly() const { return readOnly_; }
+
+std::vector<std::string> SqliteConnection::TableNames() {
+    // User tables in creation order. SQLite's own tables (sqlite_sequence,
+    // sqlite_stat1...) hold no user data and must not be copied or emptied
+    // by the programs, so they are left out.
+    StmtHandle stmt = Prepare(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' "
+        "ESCAPE '!' ORDER BY rowid",
+        {});
+    std::vector<std::string> names;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+    if (rc != SQLITE_DONE) RaiseLast(rc, {}, {});
+    return names;
+}
+
+const std::vector<ColumnDecl>& SqliteConnection::TableColumns(const std::string& table) {
+    const std::string key = Lower(table);
+    if (auto it = columns_.find(key); it != columns_.end()) return it->second;
+    std::vector<ColumnDecl> columns;
+    sqlite3_stmt* raw = nullptr;
+    const std::string sql = "PRAGMA table_info(" + QuoteName(table) + ")";
+    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &raw, nullptr) == SQLITE_OK) {
+        StmtHandle stmt(raw);
+        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+            const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2));
+            columns.push_back({name ? name : "", type ? type : ""});
+        }
+    } else {
+        sqlite3_finalize(raw);
+    }
+    return columns_.emplace(key, std::move(columns)).first->second;
+}
+
+StmtHandle SqliteConnection::Prepare(const std::string& sql, const std::string& table) {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw,
+                                      &tail);
+    StmtHandle stmt(raw);
+    if (rc != SQLITE_OK) RaiseLast(rc, table, sql);
+    if (!stmt) Raise(TranslateError(SQLITE_ERROR, "syntax error: empty statement", {path_, table, sql}));
+    // One statement at a time, as the original engine ran them: whatever
+    // follows a semicolon is refused rather than run unseen.
+    if (!OnlySeparators(tail))
+        Raise(TranslateError(SQLITE_ERROR, "syntax error: more than one statement",
+                             {path_, table, sql}));
+    return stmt;
+}
+
+std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
+    const auto shape = ParseTableSelect(sql);
+    const std::string table = shape ? shape->table : MainTable(sql).value_or("");
+    const std::vector<ColumnDecl>* decls = table.empty() ? nullptr : &TableColumns(table);
+    auto isText = [decls](std::string_view name) {
+        if (!decls) return false;
+        for (const auto& c : *decls)
+            if (Lower(c.name) == Lower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
+        return false;
+    };
+
+    CursorSetup setup;
+    if (shape) {
+        const std::string rest = TranslateSql(shape->tail, isText);
+        const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v2(db_.get(), withRowid.c_str(), -1, &raw, nullptr);
+        if (rc == SQLITE_OK && raw) {
+            setup.stmt.reset(raw);
+            setup.rowidFirst = true;
+        } else {
+            // A table WITHOUT ROWID, or an error that the plain form will
+            // report with the statement as the caller wrote it.
+            sqlite3_finalize(raw);
+            setup.stmt = Prepare("SELECT * FROM " + QuoteName(table) + rest, table);
+        }
+        setup.table = table;
+        setup.updatable = !readOnly_;
+    } else {
+        setup.stmt = Prepare(TranslateSql(sql, isText), table);
+    }
+
+    // Column descriptions from the declared types and the table's schema.
+    sqlite3_stmt* stmt = setup.stmt.get();
+    const int offset = setup.rowidFirst ? 1 : 0;
+    const int count = sqlite3_column_count(stmt) - offset;
+    struct Meta {
+        bool primaryKey = false;
+        bool integerType = false;
+    };
+    std::vector<Meta> meta(static_cast<std::size_t>(count));
+    int primaryKeys = 0;
+    for (int i = 0; i < count; ++i) {
+        FieldInfo info;
+        const char* name = sqlite3_column_name(stmt, i + offset);
+        info.name = name ? name : "";
+        const char* declared = sqlite3_column_decltype(stmt, i + offset);
+        const DeclaredType type = MapDeclaredType(declared ? declared : "");
+        info.type = type.type;
+        info.size = type.size;
+        const char* origin = sqlite3_column_origin_name(stmt, i + offset);
+        const char* originTable = sqlite3_column_table_name(stmt, i + offset);
+        const char* dbName = sqlite3_column_database_name(stmt, i + offset);
+        if (origin && originTable) {
+            const char *dataType = nullptr, *collation = nullptr;
+            int notNull = 0, primaryKey = 0, autoInc = 0;
+            if (sqlite3_table_column_metadata(db_.get(), dbName, originTable, origin, &dataType,
+                                              &collation, &notNull, &primaryKey,
+                                              &autoInc) == SQLITE_OK) {
+                info.required = notNull != 0;
+                info.autoIncrement = autoInc != 0;
+                meta[static_cast<std::size_t>(i)].primaryKey = primaryKey != 0;
+                meta[static_cast<std::size_t>(i)].integerType =
+                    dataType && Lower(dataType) == "integer";
+                primaryKeys += primaryKey != 0;
+            }
+        }
+        setup.columns.push_back(std::move(info));
+    }
+    // An INTEGER PRIMARY KEY is the rowid: SQLite assigns it on save even
+    // without the AUTOINCREMENT keyword.
+    if (primaryKeys == 1) {
+        for (int i = 0; i < count; ++i)
+            if (meta[static_cast<std::size_t>(i)].primaryKey && meta[static_cast<std::size_t>(i)].integerType)
+                setup.columns[static_cast<std::size_t>(i)].autoIncrement = true;
+    }
+
+    if (setup.rowidFirst) {
+        const std::string range = "SELECT (SELECT min(_rowid_) FROM " + QuoteName(table) +
+                                  "), (SELECT max(_rowid_) FROM " + QuoteName(table) + ")";
+        StmtHandle rangeStmt = Prepare(range, table);
+        if (sqlite3_step(rangeStmt.get()) == SQLITE_ROW &&
+            sqlite3_column_type(rangeStmt.get(), 0) != SQLITE_NULL)
+            setup.rowidRange.emplace(sqlite3_column_int64(rangeStmt.get(), 0),
+                                     sqlite3_column_int64(rangeStmt.get(), 1));
+    }
+    return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
+
+long long SqliteConnection::Execute(const std::string& sql) {
+    if (readOnly_) ThrowReadOnly(path_);
+    const std::string table = MainTable(sql).value_or("");
+    const std::vector<ColumnDecl>* decls = table.empty() ? nullptr : &TableColumns(table);
+    auto isText = [decls](std::string_view name) {
+        if (!decls) return false;
+        for (const auto& c : *decls)
+            if (Lower(c.name) == Lower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
+        return false;
+    };
+    const std::string translated = TranslateSql(sql, isText);
+    StmtHandle stmt = Prepare(translated, table);
+    if (FirstWordIs(translated, {"SELECT", "WITH"}) && sqlite3_stmt_readonly(stmt.get()))
+        Raise(SelectInExecuteError(path_));
+
+    BeginWrite(table);
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) RaiseLast(rc, table, translated);
+    const long long changed = sqlite3_changes(db_.get());
+    stmt.reset();
+    if (FirstWordIs(translated, {"CREATE", "DROP", "ALTER"})) columns_.clear();
+    EndWrite();
+    return changed;
+}
+
+void SqliteConnection::BeginWrite(const std::string& table) {
+    if (readOnly_) ThrowReadOnly(path_);
+    if (inTransaction_ && !sqlite3_get_autocommit(db_.get())) return;
+    ExecSimple("BEGIN", table);
+    inTransaction_ = true;
+}
+
+void SqliteConnection::EndWrite() {
+    if (++pendingWrites_ >= kCommitEvery) Commit();
+}
+
+void SqliteConnection::ExecSimple(const char* sql, const std::string& table) {
+    const int rc = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw LastError(db_.get(), rc, {path_, table, sql});
+}
+
+void SqliteConnection::Commit() {
+    pendingWrites_ = 0;
+    if (!inTransaction_) return;
+    // SQLite rolls a transaction back by itself after some failures (disk
+    // full, I/O error); then there is nothing left to commit.
+    if (sqlite3_get_autocommit(db_.get())) {
+        inTransaction_ = false;
+        return;
+    }
+    ExecSimple("COMMIT", {});
+    inTransaction_ = false;
+}
+
+void SqliteConnection::Flush() { Commit(); }
+
+bool SqliteConnection::TryFlush() noexcept {
+    try {
+        Commit();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void SqliteConnection::Raise(const Error& error) {
+    TryFlush();
+    throw error;
+}
+
+void SqliteConnection::RaiseLast(int rc, const std::string& table, const std::string& sql) {
+    // Read the message before the commit replaces it.
+    Error error = LastError(db_.get(), rc, {path_, table, sql});
+    Raise(error);
+}
+
+}  // namespace core::sqlite

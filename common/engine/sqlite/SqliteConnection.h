@@ -1,0 +1,101 @@
+#pragma once
+// One open SQLite (SQLCipher) database. Every data control and database of
+// the program that works on the same file shares one of these (see
+// Engine.h), so whatever one of them saves, the others read at once.
+//
+// Writes go into one implicit transaction that begins with the first write
+// and is committed by Flush(), when the connection closes, when a write
+// fails (what was saved before the failure is kept) and every
+// kCommitEvery writes, so that the journal stays bounded.
+//
+// Journal: the rollback journal (journal_mode=DELETE), not WAL. With the
+// writes batched in transactions WAL gains nothing measurable, and a WAL
+// database keeps recent commits in a separate -wal file: the upgrade
+// program renames database files, and a -wal left beside the old name would
+// silently lose those commits or attach them to the wrong file. A rollback
+// journal exists only while a transaction is open and we never leave one
+// open past the connection.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/engine/Driver.h"
+#include "common/engine/sqlite/SqliteErrors.h"
+#include "common/engine/sqlite/SqliteHandles.h"
+
+namespace core::sqlite {
+
+// Cipher settings written into every encrypted database: those of SQLCipher
+// 3 (PBKDF2-HMAC-SHA1 with 64,000 iterations, 1,024-byte pages, per-page
+// HMAC-SHA1). They are set explicitly rather than left to the library's
+// defaults, which changed with SQLCipher 4; a later SQLCipher opens these
+// files after "PRAGMA cipher_compatibility = 3" or with the same settings.
+extern const char* const kCipherSettings;
+
+// Applies the key (UTF-8 text, as PRAGMA key = '...' takes it) and the
+// cipher settings to a freshly opened handle; an empty key leaves the
+// database unencrypted.
+void ApplyKey(sqlite3* db, const std::string& key);
+
+// Opens an existing database file with the checks of the engine: missing
+// file 3024, folder 3044, unreadable 3051, empty or not a database 3343,
+// wrong or missing password of an encrypted file 3031. flags are
+// sqlite3_open_v2's; a plain file ignores the password.
+DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, int flags);
+
+struct ColumnDecl {
+    std::string name;
+    std::string declaredType;
+};
+
+class SqliteConnection : public Connection,
+                         public std::enable_shared_from_this<SqliteConnection> {
+public:
+    static constexpr int kCommitEvery = 20000;
+
+    static std::shared_ptr<SqliteConnection> Open(const OpenRequest& request);
+    ~SqliteConnection() override;
+
+    std::vector<std::string> TableNames() override;
+    std::unique_ptr<Cursor> OpenCursor(const std::string& sql) override;
+    long long Execute(const std::string& sql) override;
+    void Flush() override;
+    bool ReadOnly() const override;
+    std::string Name() const override { return path_; }
+
+    // For cursors.
+    sqlite3* Db() const { return db_.get(); }
+    // Prepares a statement already in SQLite's dialect; raises on failure.
+    StmtHandle Prepare(const std::string& sql, const std::string& table);
+    // Around every write: opens the implicit transaction, and afterwards
+    // counts the write and commits when the batch is full.
+    void BeginWrite(const std::string& table);
+    void EndWrite();
+    // Raises error after committing what was saved before it.
+    [[noreturn]] void Raise(const Error& error);
+    // Raises the error of a failed SQLite call (same rule).
+    [[noreturn]] void RaiseLast(int rc, const std::string& table, const std::string& sql);
+    // Commits without raising (used by destructors); false when it failed.
+    bool TryFlush() noexcept;
+
+    // Declared columns of a table (PRAGMA table_info), cached until the
+    // next CREATE/DROP/ALTER through Execute; empty for an unknown table.
+    const std::vector<ColumnDecl>& TableColumns(const std::string& table);
+
+private:
+    SqliteConnection(DbHandle db, std::string path, bool readOnly);
+    void ExecSimple(const char* sql, const std::string& table);
+    void Commit();
+
+    DbHandle db_;
+    std::string path_;
+    bool readOnly_;
+    bool inTransaction_ = false;
+    int pendingWrites_ = 0;
+    std::unordered_map<std::string, std::vector<ColumnDecl>> columns_;  // key: lower-case table
+};
+
+}  // namespace core::sqlite

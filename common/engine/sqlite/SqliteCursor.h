@@ -1,0 +1,77 @@
+#pragma once
+// A forward-only stream over one prepared statement. Values are read from
+// SQLite only when asked for, and only the current row is kept, so memory
+// does not depend on the size of the table.
+//
+// A cursor over "SELECT * FROM <table>" (with an optional WHERE / ORDER BY)
+// also selects the rowid, which serves DeleteCurrent and the position
+// estimate, and can insert into its table: one prepared INSERT per set of
+// assigned columns, kept for the cursor's life.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/engine/Driver.h"
+#include "common/engine/sqlite/SqliteHandles.h"
+
+namespace core::sqlite {
+
+class SqliteConnection;
+
+struct CursorSetup {
+    StmtHandle stmt;
+    std::string table;        // the table written to; empty when not writable
+    bool rowidFirst = false;  // the statement's first column is the rowid
+    bool updatable = false;
+    std::vector<FieldInfo> columns;
+    // Smallest and largest rowid of the table, for Percent().
+    std::optional<std::pair<long long, long long>> rowidRange;
+};
+
+class SqliteCursor : public Cursor {
+public:
+    SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorSetup setup);
+    ~SqliteCursor() override;
+
+    const std::vector<FieldInfo>& Columns() const override { return columns_; }
+    bool AtEnd() const override { return atEnd_; }
+    void Next() override;
+    const Variant& Get(int column) const override;
+    double Percent() const override;
+
+    bool Updatable() const override { return updatable_; }
+    void Insert(const std::vector<std::optional<Variant>>& values) override;
+    void DeleteCurrent() override;
+
+private:
+    struct InsertStatement {
+        std::vector<char> assigned;  // per column: 1 when the INSERT sets it
+        std::vector<int> columns;    // the assigned columns, in order
+        StmtHandle stmt;
+    };
+
+    void Step();
+    InsertStatement& InsertFor(const std::vector<std::optional<Variant>>& values);
+
+    std::shared_ptr<SqliteConnection> connection_;
+    StmtHandle stmt_;
+    std::string table_;
+    int offset_;  // 1 when the rowid comes first
+    bool updatable_;
+    std::vector<FieldInfo> columns_;
+    std::optional<std::pair<long long, long long>> rowidRange_;
+
+    bool atEnd_ = false;
+    long long rowid_ = 0;
+    long long rowsRead_ = 0;
+    mutable std::vector<Variant> row_;
+    mutable std::vector<char> loaded_;
+
+    std::vector<InsertStatement> inserts_;
+    StmtHandle delete_;
+    bool wrote_ = false;
+};
+
+}  // namespace core::sqlite
