@@ -11,13 +11,13 @@ namespace {
 // in letter case (DOS programs wrote CLIENTI.DBT next to clienti.dbf).
 std::filesystem::path FindMemoFile(const std::filesystem::path& table, QString* wanted) {
     std::error_code ec;
-    const QString stem = QString::fromStdString(PathToUtf8(table.stem()));
+    const QString stem = QString::fromStdString(Utf8Path(table.stem()));
     const std::filesystem::path dir = table.has_parent_path() ? table.parent_path() : ".";
     for (const char* ext : {".dbt", ".fpt"}) {
         const QString name = stem + ext;
         if (wanted->isEmpty()) *wanted = name;
         for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-            const QString candidate = QString::fromStdString(PathToUtf8(entry.path().filename()));
+            const QString candidate = QString::fromStdString(Utf8Path(entry.path().filename()));
             if (candidate.compare(name, Qt::CaseInsensitive) == 0) return entry.path();
         }
     }
@@ -35,12 +35,12 @@ std::uint32_t BigEndian32(const unsigned char* p) {
 
 DbfMemo::DbfMemo(const std::string& tableFile, const std::string& fieldName) {
     QString wanted;
-    const std::filesystem::path path = FindMemoFile(PathFromUtf8(tableFile), &wanted);
+    const std::filesystem::path path = FindMemoFile(FsPath(tableFile), &wanted);
     if (path.empty())
         Fail(err::CannotOpenFile, "Il campo memo '" + fieldName + "' del file '" + tableFile +
                                       "' è conservato nel file '" + wanted.toStdString() +
                                       "', che non si trova accanto alla tabella.");
-    name_ = PathToUtf8(path);
+    name_ = Utf8Path(path);
     file_ = OpenForReading(path);
     if (!file_) FailUnreadable(name_);
 

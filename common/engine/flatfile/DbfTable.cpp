@@ -89,7 +89,6 @@ bool KnownVersion(std::uint8_t v) {
     switch (v) {
         case 0x03: case 0x04: case 0x05:  // dBASE III, IV, 5 without memo
         case 0x83: case 0x8B: case 0x8E:  // ... with memo
-        case 0x43: case 0x63: case 0xCB:  // dBASE IV with SQL tables
         case 0xF5: case 0x30: case 0x31:  // FoxPro
             return true;
         default:
@@ -106,7 +105,9 @@ DbfHeader ReadHeader(const std::string& file, const std::filesystem::path& path)
     if (!f || ec) FailUnreadable(file);
 
     unsigned char head[32] = {};
-    if (std::fread(head, 1, 32, f.get()) != 32 || !KnownVersion(head[0]))
+    // The version byte and a plausible date of last update (month and day
+    // at bytes 2 and 3) tell a table from a text or any other file.
+    if (std::fread(head, 1, 32, f.get()) != 32 || !KnownVersion(head[0]) || head[2] > 12 || head[3] > 31)
         Fail(err::NotADatabase, "Il file '" + file + "' non è una tabella dBASE.");
 
     DbfHeader h;
@@ -186,7 +187,7 @@ std::optional<double> ParseNumber(std::string_view raw) {
 class DbfCursor final : public Cursor {
 public:
     explicit DbfCursor(const std::string& file) : file_(file) {
-        const std::filesystem::path path = PathFromUtf8(file);
+        const std::filesystem::path path = FsPath(file);
         header_ = ReadHeader(file, path);
         const auto page = CodePageFromLanguageDriver(header_.languageDriver);
         if (!page) {

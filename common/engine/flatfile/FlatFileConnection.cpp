@@ -40,7 +40,7 @@ bool NamesFile(const std::string& table, const std::string& fileName) {
 FlatFileConnection::FlatFileConnection(std::string path, FileFormat format)
     : path_(std::move(path)), format_(format) {
     std::error_code ec;
-    const auto fsPath = PathFromUtf8(path_);
+    const auto fsPath = FsPath(path_);
     if (!std::filesystem::exists(fsPath, ec)) FailUnreadable(path_);
     folder_ = std::filesystem::is_directory(fsPath, ec);
     if (folder_) {
@@ -61,8 +61,8 @@ FlatFileConnection::FlatFileConnection(std::string path, FileFormat format)
 std::vector<std::string> FlatFileConnection::FolderFiles() const {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(path_), ec)) {
-        const std::string name = PathToUtf8(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(FsPath(path_), ec)) {
+        const std::string name = Utf8Path(entry.path().filename());
         if (entry.is_regular_file(ec) && HasExtension(name, format_)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
@@ -117,7 +117,7 @@ std::string FlatFileConnection::FindFileTable(const std::string& table) {
         FailNoTable(table);
     }
     for (const auto& name : FolderFiles())
-        if (NamesFile(table, name)) return PathToUtf8(PathFromUtf8(path_) / PathFromUtf8(name));
+        if (NamesFile(table, name)) return Utf8Path(FsPath(path_) / FsPath(name));
     FailNoTable(table);
 }
 
@@ -128,7 +128,7 @@ std::unique_ptr<Cursor> FlatFileConnection::OpenFile(const std::string& file) {
 
 const TextLayout& FlatFileConnection::LayoutOf(const std::string& file) {
     std::error_code ec;
-    const auto fsPath = PathFromUtf8(file);
+    const auto fsPath = FsPath(file);
     const auto size = std::filesystem::file_size(fsPath, ec);
     const auto modified = std::filesystem::last_write_time(fsPath, ec).time_since_epoch().count();
     if (!layout_ || layoutFile_ != file || layout_->fileSize != size || layout_->modified != modified) {

@@ -17,20 +17,11 @@ void FailDamaged(const std::string& file, const std::string& why, std::string na
 
 void FailUnreadable(const std::string& file) {
     std::error_code ec;
-    if (!std::filesystem::exists(PathFromUtf8(file), ec))
+    if (!std::filesystem::exists(FsPath(file), ec))
         Fail(err::FileNotFoundDb, "Impossibile trovare il file '" + file + "'.");
     Fail(err::CannotOpenFile, "Impossibile aprire il file '" + file +
                                   "': è in uso da un altro programma o non si hanno i permessi "
                                   "per leggerlo.");
-}
-
-std::filesystem::path PathFromUtf8(std::string_view utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string PathToUtf8(const std::filesystem::path& path) {
-    const std::u8string s = path.u8string();
-    return std::string(s.begin(), s.end());
 }
 
 std::string FileNameOf(std::string_view path) {

@@ -12,6 +12,7 @@
 
 #include "common/engine/Driver.h"
 #include "common/engine/Error.h"
+#include "common/engine/FsPath.h"
 
 namespace core::flatfile {
 
@@ -24,8 +25,6 @@ inline constexpr const char* kErrorSource = "FlatFile";
 // 3024 when the file is missing, 3011 when it exists but cannot be read.
 [[noreturn]] void FailUnreadable(const std::string& file);
 
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string PathToUtf8(const std::filesystem::path& path);
 // The part after the last separator ('/' or '\'), as the user sees it.
 std::string FileNameOf(std::string_view path);
 

@@ -22,6 +22,8 @@ std::size_t Utf8Chars(std::string_view s) {
 
 // The separator that occurs most often outside quotes on the first line;
 // on a tie the semicolon (the Italian lists' separator) wins, then the tab.
+// A first line without any makes a one-field table: '\0' never splits,
+// since a file with NUL bytes is refused as binary.
 char DetectSeparator(std::string_view head) {
     std::array<std::size_t, 3> counts{};  // ';', '\t', ','
     bool quoted = false;
@@ -37,7 +39,7 @@ char DetectSeparator(std::string_view head) {
     std::size_t best = 0;
     for (std::size_t i = 1; i < counts.size(); ++i)
         if (counts[i] > counts[best]) best = i;
-    return counts[best] ? separators[best] : ',';
+    return counts[best] ? separators[best] : '\0';
 }
 
 std::int64_t LastWrite(const std::filesystem::path& path) {
@@ -87,7 +89,7 @@ private:
 }  // namespace
 
 TextLayout ScanTextFile(const std::string& file) {
-    const std::filesystem::path path = PathFromUtf8(file);
+    const std::filesystem::path path = FsPath(file);
     TextLayout layout;
     {
         FilePtr in = OpenForReading(path);

@@ -16,7 +16,7 @@ namespace core::flatfile {
 // What one pass over the file finds out before any record is handed out.
 struct TextLayout {
     CodePage page = CodePage::Utf8;
-    char separator = ',';
+    char separator = ',';  // '\0' for a file of one field
     std::size_t bomLength = 0;  // bytes of the UTF-8 byte-order mark, 0 or 3
     // All text: size 255, or a memo (size 0) where some value is longer.
     std::vector<FieldInfo> columns;

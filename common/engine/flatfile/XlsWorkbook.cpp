@@ -2,6 +2,8 @@
 
 #include <freexl.h>
 
+#include <cstring>
+
 #include "common/engine/flatfile/FlatFileSupport.h"
 
 namespace core::flatfile {
@@ -12,9 +14,19 @@ std::string NativeText(int code) { return "FreeXL " + std::to_string(code); }
 }  // namespace
 
 std::shared_ptr<XlsWorkbook> XlsWorkbook::Open(const std::string& file) {
-    // FreeXL opens by name only; test readability ourselves first so that a
-    // missing file and a locked one get their own messages.
-    if (!OpenForReading(PathFromUtf8(file))) FailUnreadable(file);
+    // FreeXL opens by name and reports every failure alike: test here that
+    // the file can be read (missing and locked files get their own message)
+    // and that it has the compound-document signature (a text or a newer
+    // .xlsx is another format, not a damaged workbook).
+    {
+        FilePtr in = OpenForReading(FsPath(file));
+        if (!in) FailUnreadable(file);
+        char signature[8] = {};
+        if (std::fread(signature, 1, 8, in.get()) != 8 ||
+            std::memcmp(signature, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0)
+            Fail(err::NotADatabase,
+                 "Il file '" + file + "' non è una cartella di lavoro di Excel 97-2003 (.xls).");
+    }
 
     std::shared_ptr<XlsWorkbook> book(new XlsWorkbook(file));
     const int rc = freexl_open(file.c_str(), &book->handle_);

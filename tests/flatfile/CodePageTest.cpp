@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "common/engine/flatfile/CodePage.h"
+
+using namespace core::flatfile;
+
+TEST(CodePage, LanguageDriverBytesOfTheSupportedPages) {
+    EXPECT_EQ(CodePageFromLanguageDriver(0x57), CodePage::Windows1252);
+    EXPECT_EQ(CodePageFromLanguageDriver(0x03), CodePage::Windows1252);
+    EXPECT_EQ(CodePageFromLanguageDriver(0x01), CodePage::Dos437);
+    EXPECT_EQ(CodePageFromLanguageDriver(0x12), CodePage::Dos437);  // Italian DOS 437
+    EXPECT_EQ(CodePageFromLanguageDriver(0x02), CodePage::Dos850);
+    EXPECT_EQ(CodePageFromLanguageDriver(0x11), CodePage::Dos850);  // Italian DOS 850
+    // Unmarked files come from DOS programs: the Italian DOS page.
+    EXPECT_EQ(CodePageFromLanguageDriver(0x00), CodePage::Dos850);
+    // Cyrillic, Central European and Japanese pages are refused, not guessed.
+    EXPECT_FALSE(CodePageFromLanguageDriver(0xC9).has_value());
+    EXPECT_FALSE(CodePageFromLanguageDriver(0x64).has_value());
+    EXPECT_FALSE(CodePageFromLanguageDriver(0x7B).has_value());
+}
+
+TEST(CodePage, ItalianLettersDecodeInEveryPage) {
+    // à è é ì ò ù sit at the same bytes in both DOS pages.
+    const std::string dos = "\x85\x8A\x82\x8D\x95\x97";
+    EXPECT_EQ(ToUtf8(dos, CodePage::Dos437), "àèéìòù");
+    EXPECT_EQ(ToUtf8(dos, CodePage::Dos850), "àèéìòù");
+    // Capitals with accents exist only in 850; 437 has box drawing there.
+    EXPECT_EQ(ToUtf8("\xB7\xD4\xEB", CodePage::Dos850), "ÀÈÙ");
+    EXPECT_EQ(ToUtf8("\xB7", CodePage::Dos437), "╖");
+    EXPECT_EQ(ToUtf8("Citt\xE0 \x80 5", CodePage::Windows1252), "Città € 5");
+    EXPECT_EQ(ToUtf8("\x81", CodePage::Windows1252), "\xC2\x81");  // unassigned byte kept
+    EXPECT_EQ(ToUtf8("plain", CodePage::Dos437), "plain");
+}
+
+TEST(CodePage, Utf8ValidityDecidesTheTextFilesEncoding) {
+    EXPECT_TRUE(IsValidUtf8("abc"));
+    EXPECT_TRUE(IsValidUtf8("àè€ \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsValidUtf8("Citt\xE0"));            // Windows-1252 à
+    EXPECT_FALSE(IsValidUtf8("\xC3"));                 // cut at the end
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));             // overlong
+    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));         // overlong, 3 bytes
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));         // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));     // beyond U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));             // € cut short
+}
