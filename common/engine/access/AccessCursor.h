@@ -1,0 +1,75 @@
+#pragma once
+// Streams the rows of one Access table in the file's order, on a libmdb
+// handle of its own. Values are decoded from the row bytes as each row
+// becomes current; memory does not grow with the number of rows.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/engine/Driver.h"
+#include "common/engine/access/AccessConnection.h"
+#include "common/engine/access/JetHeader.h"
+#include "common/engine/access/MdbHandles.h"
+
+namespace core::access {
+
+// WHERE [field] = 'value', compared case-insensitively.
+struct RowFilter {
+    std::string field;
+    std::string value;
+};
+
+class AccessCursor : public Cursor {
+public:
+    // Raises 3061 when the filter names a field the table lacks, and the
+    // errors of OpenMdbFile.
+    AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
+                 std::optional<RowFilter> filter);
+    ~AccessCursor() override;
+
+    const std::vector<FieldInfo>& Columns() const override { return columns_; }
+    bool AtEnd() const override { return atEnd_; }
+    void Next() override;
+    const Variant& Get(int column) const override { return values_[static_cast<std::size_t>(column)]; }
+    double Percent() const override;
+
+    void Insert(const std::vector<std::optional<Variant>>& values) override;
+    void DeleteCurrent() override;
+
+private:
+    // Moves to the next row that passes the filter; false at the end.
+    bool Advance();
+    // The next stored row of the table, cracked into fields_; false at the end.
+    bool NextStoredRow();
+    void DecodeRow();
+    Variant DecodeField(const MdbField& field);
+    bool PassesFilter() const;
+    [[noreturn]] void ThrowDamagedField(int column) const;
+
+    std::string path_;
+    std::string tableName_;
+    JetFormat format_;
+    int codePage_;
+    // Declared in this order: the table points into the handle's catalogue.
+    MdbHandlePtr handle_;
+    MdbTablePtr table_;
+
+    std::vector<FieldInfo> columns_;
+    std::vector<MdbColumn*> mdbColumns_;    // same order as columns_
+    std::vector<MdbField> fields_;          // one row as mdb_crack_row leaves it
+    std::vector<Variant> values_;
+
+    int filterColumn_ = -1;
+    QString filterValue_;
+
+    bool started_ = false;
+    bool atEnd_ = false;
+    unsigned int rowOnPage_ = 0;
+    unsigned long long rowsScanned_ = 0;
+    unsigned long long rowsStored_ = 0;
+};
+
+}  // namespace core::access

@@ -1,0 +1,73 @@
+#include "common/engine/access/AccessErrors.h"
+
+#include "common/engine/Error.h"
+
+namespace core::access {
+
+namespace {
+// Not among the shared constants: only this driver refuses a SELECT given
+// to Execute.
+constexpr int kCannotExecuteSelect = 3065;
+}  // namespace
+
+void ThrowFileNotFound(const std::string& path) {
+    throw Error(err::FileNotFoundDb, "Impossibile trovare il file '" + path + "'.", kSource);
+}
+
+void ThrowCannotOpen(const std::string& path, const std::string& nativeText) {
+    throw Error(err::CannotOpenFile,
+                "Impossibile aprire il file '" + path + "': il file non \xC3\xA8 leggibile.", kSource,
+                nativeText);
+}
+
+void ThrowNotAccessFile(const std::string& path) {
+    throw Error(err::NotADatabase,
+                "Formato di database non riconosciuto: il file '" + path +
+                    "' non \xC3\xA8 un database Access.",
+                kSource);
+}
+
+void ThrowEncryptedAce(const std::string& path) {
+    throw Error(err::NotADatabase,
+                "Il database '" + path +
+                    "' \xC3\xA8 un file Access 2007 o successivo cifrato con password e non pu\xC3\xB2 "
+                    "essere letto. Aprirlo con Access, rimuovere la password del database e riprovare.",
+                kSource);
+}
+
+void ThrowBadPassword(const std::string& path) {
+    throw Error(err::BadPassword, "Password non valida per il database '" + path + "'.", kSource);
+}
+
+void ThrowDamaged(const std::string& path, const std::string& what, const std::string& nativeText) {
+    throw Error(err::CorruptDatabase,
+                "Il database '" + path + "' \xC3\xA8 danneggiato o non \xC3\xA8 leggibile (" + what + ").",
+                kSource, nativeText);
+}
+
+void ThrowTableNotFound(const std::string& table) {
+    throw Error(err::TableNotFound,
+                "Impossibile trovare la tabella o la query di input '" + table +
+                    "'. Verificare che esista e che il nome sia stato digitato correttamente.",
+                kSource);
+}
+
+void ThrowUnsupportedStatement(const std::string& sql) {
+    throw Error(err::SyntaxErrorSql,
+                "Errore di sintassi nell'istruzione SQL: un database Access si legge solo con "
+                "\"SELECT * FROM [tabella]\", eventualmente con \"WHERE [campo] = 'valore'\" ("
+                + sql + ").",
+                kSource);
+}
+
+void ThrowUnknownWhereField(const std::string& field) {
+    throw Error(err::TooFewParameters,
+                "Parametri insufficienti. Previsto 1: il campo '" + field + "' non esiste nella tabella.",
+                kSource);
+}
+
+void ThrowSelectNotExecutable() {
+    throw Error(kCannotExecuteSelect, "Impossibile eseguire una query di selezione.", kSource);
+}
+
+}  // namespace core::access
