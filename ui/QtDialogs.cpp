@@ -73,6 +73,16 @@ QMessageBox::StandardButton DefaultButton(core::MsgButtons buttons)
     default: return QMessageBox::Ok;
     }
 }
+// The 1-based type of the filter Qt reports: with the details hidden it
+// reports the description alone.
+int SelectedFilterIndex(const std::vector<std::pair<std::string, std::string>>& types, const QStringList& filters,
+                        const QString& selected)
+{
+    for (int i = 0; i < filters.size(); ++i)
+        if (selected == filters.at(i) || selected == QString::fromStdString(types[static_cast<std::size_t>(i)].first).trimmed())
+            return i + 1;
+    return 1;
+}
 }  // namespace
 
 QtDialogs::~QtDialogs()
@@ -148,7 +158,7 @@ core::FileDialogResult QtDialogs::ShowFileDialog(const core::FileDialogRequest& 
         return result;
     result.accepted = true;
     result.fileName = QDir::toNativeSeparators(chosen).toStdString();
-    result.filterIndex = filters.isEmpty() ? 0 : static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    result.filterIndex = filters.isEmpty() ? 0 : SelectedFilterIndex(request.filters, filters, dialog.selectedNameFilter());
     return result;
 }
 

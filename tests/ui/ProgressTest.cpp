@@ -72,10 +72,17 @@ TEST(ProgressLayoutTest, HorizontalBarGrowsFromTheLeftRoundingHalvesToEven)
     EXPECT_EQ(layout.Bar().width, 0);
     layout.SetValue(100);
     EXPECT_EQ(layout.Bar().width, 425);
-    // 427 / 100 * 50 = 213.5 -> 214 (the even neighbour).
+    // 50 / 100 * 7 = 3.5 -> 4 and * 5 = 2.5 -> 2: halves go to the even side.
+    layout.ResizePixels(50, 20);
+    layout.SetValue(7);
+    EXPECT_EQ(layout.Bar().width, 4);
+    layout.SetValue(5);
+    EXPECT_EQ(layout.Bar().width, 2);
+    // In double precision 427 / 100 is just below 4.27, so * 50 stays below
+    // 213.5 and gives 213, not 214.
     layout.ResizePixels(427, 20);
     layout.SetValue(50);
-    EXPECT_EQ(layout.Bar().width, 214);
+    EXPECT_EQ(layout.Bar().width, 213);
     EXPECT_EQ(layout.BarHatch(), ui::Hatch::Vertical);
 }
 

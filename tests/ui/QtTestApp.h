@@ -2,6 +2,11 @@
 // One QApplication for the widget tests (offscreen platform, set by CTest).
 
 #include <QApplication>
+#include <QString>
+#include <ostream>
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace testsupport {
 
