@@ -128,7 +128,7 @@ TEST_F(IniFileTest, Windows1252AndUtf8) {
         utf16 += '\0';
     }
     const auto wide = folder_.Write("wide.ini", utf16);
-    EXPECT_EQ(ReadIniString("CFG", "APPNAME", "", ansi), "Societ\xC3\xA0 \xE2\x82\xAC \xE2\x80\x93");
+    EXPECT_EQ(ReadIniString("CFG", "APPNAME", "", ansi), "Societ\xC3\xA0 \xE2\x82\xAC \xE2\x80\x9C");
     EXPECT_EQ(ReadIniString("CFG", "APPNAME", "", utf8), "Societ\xC3\xA0");
     EXPECT_EQ(ReadIniString("CFG", "APPNAME", "", bom), "Societ\xC3\xA0");
     EXPECT_EQ(ReadIniString("CFG", "APPNAME", "", wide), "Societ\xC3\xA0");

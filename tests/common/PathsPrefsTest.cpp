@@ -82,7 +82,7 @@ TEST_F(ProgramFolderTest, InitPrefsSetsTheIniPathAndClearsTheRest) {
 TEST_F(ProgramFolderTest, LoadDestinationSettingsFromAWindowsIni) {
     folder_.Write("Tessily.ini",
                   "[CFG]\r\nAPPNAME=Gestione Agenzia\r\nDBPATH=Dati\\\r\nDBFILE=archivio.mdb\r\n"
-                  "DBPWD=7365677265E0\r\nPREFILE=Vecchio.MDB\r\nPREPWD=  \"v4 pwd\" \r\n");
+                  "DBPWD=736567726574E0\r\nPREFILE=Vecchio.MDB\r\nPREPWD=  \"v4 pwd\" \r\n");
     core::InitPrefs("Tessily", "Tessily.ini");
     core::LoadDestinationSettings(true);
     const core::Prefs& p = core::ThePrefs();

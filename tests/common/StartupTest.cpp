@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
 #include <string>
 
 #include "common/Prefs.h"
@@ -73,7 +74,8 @@ TEST(RunProgramTest, ShowsTheWindowRunsTheLoopAndCleansUp) {
     EXPECT_FALSE(previous);
     EXPECT_EQ(yes, "&S\xC3\xAC");
     EXPECT_EQ(core::ThePrefs().programTitle, title);
-    EXPECT_EQ(iniPath, QCoreApplication::applicationDirPath().toStdString() + "/Prog.ini");
+    const auto exeFolder = std::filesystem::canonical("/proc/self/exe").parent_path();
+    EXPECT_EQ(iniPath, (exeFolder / "Prog.ini").string());
     // The program's dialogs are gone with it.
     EXPECT_THROW(core::TheDialogs().MessageBox("x", core::MsgButtons::Ok, core::MsgIcon::None, "t"), core::Error);
 }
