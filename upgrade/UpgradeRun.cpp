@@ -1,0 +1,172 @@
+#include "upgrade/UpgradeRun.h"
+
+#include <QtGlobal>
+
+#include <filesystem>
+#include <optional>
+#include <new>
+#include <system_error>
+
+#include "common/Dialogs.h"
+#include "common/Prefs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Engine.h"
+#include "common/engine/Error.h"
+#include "common/engine/FsPath.h"
+#include "common/engine/sqlite/SqliteTools.h"
+#include "upgrade/TableCopy.h"
+#include "upgrade/UpgradeChecks.h"
+
+namespace upgrade {
+namespace {
+
+std::string Title() {
+    const std::string& title = core::ThePrefs().programTitle;
+    return title.empty() ? std::string("Quillon") : title;
+}
+
+// Resets the pointer and the bar however the run ends.
+class RunEnd {
+public:
+    RunEnd(UpgradeView& view, bool& running) : view_(view), running_(running) { running_ = true; }
+    ~RunEnd() {
+        try {
+            core::TheDialogs().SetBusy(false);
+        } catch (...) {
+            // Nothing can be shown about a pointer that cannot be reset.
+        }
+        view_.SetProgress(0);
+        running_ = false;
+    }
+    RunEnd(const RunEnd&) = delete;
+    RunEnd& operator=(const RunEnd&) = delete;
+
+private:
+    UpgradeView& view_;
+    bool& running_;
+};
+
+}  // namespace
+
+std::string BackupPath(const std::string& archive) { return archive + ".bak"; }
+
+void UpgradeRun::Start(const UpgradeFiles& files) {
+    // A second click while the run lets the window process its events.
+    if (running_) return;
+    stopRequested_ = false;
+    copied_.clear();
+
+    int number = 0;
+    std::string description;
+    std::optional<RunEnd> end;
+    try {
+        if (core::TheDialogs().MessageBox("Confermi l'operazione di aggiornamento?", core::MsgButtons::YesNo,
+                                          core::MsgIcon::Exclamation, Title()) != core::MsgResult::Yes)
+            return;
+        end.emplace(view_, running_);
+        core::TheDialogs().SetBusy(true);
+        Work(files);
+        core::TheDialogs().MessageBox("Operazione eseguita con successo!", core::MsgButtons::Ok,
+                                      core::MsgIcon::Information, Title());
+        return;
+    } catch (const Stopped&) {
+        return;
+    } catch (const core::Error& e) {
+        number = e.Number();
+        description = e.Description();
+    } catch (const std::bad_alloc&) {
+        number = 7;
+        description = "Memoria esaurita.";
+    } catch (const std::filesystem::filesystem_error& e) {
+        number = 75;
+        description = std::string("Errore di accesso al percorso/file: ") + e.what();
+    } catch (const std::exception& e) {
+        number = 51;
+        description = std::string("Errore interno: ") + e.what();
+    }
+    Report(number, description);
+}
+
+void UpgradeRun::Report(int number, const std::string& description) {
+    try {
+        core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
+                                      "Errore n. " + std::to_string(number));
+    } catch (const core::Error& e) {
+        // The dialogs commit the engine first; nothing is open any more, so
+        // this only fails without a screen to show anything on.
+        qWarning("Quillon: %s / %s", description.c_str(), e.Description().c_str());
+    }
+}
+
+void UpgradeRun::Yield() {
+    core::TheDialogs().ProcessEvents();
+    if (stopRequested_) throw Stopped{};
+}
+
+void UpgradeRun::Work(const UpgradeFiles& files) {
+    Yield();
+    // Every database handle is gone when this returns, also on an error.
+    CopyAndVerify(files);
+    view_.StageReached(UpgradeStage::Closed);
+
+    // A journal beside either file would be separated from it by a rename.
+    RequireNoSideFiles(files.archive);
+    RequireNoSideFiles(files.upgradeTemplate);
+    ProtectLikeArchive(files);
+    RequireIntact(files.upgradeTemplate, files.password);
+
+    swap_.Flush(files.upgradeTemplate);
+    view_.StageReached(UpgradeStage::Flushed);
+    swap_.Swap(files.archive, files.upgradeTemplate, BackupPath(files.archive),
+               [this] { view_.StageReached(UpgradeStage::BackupMade); });
+    view_.StageReached(UpgradeStage::Swapped);
+}
+
+void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
+    const std::string connect = ";PWD=" + files.password;
+    auto archive = core::Workspace::OpenDatabase(files.archive, false, true, connect);
+    auto upgrade = core::Workspace::OpenDatabase(files.upgradeTemplate, false, false, connect);
+
+    for (const auto& def : upgrade->TableDefs()) {
+        if (IsSystemTableName(def.Name)) continue;
+        const auto result = CopyTable(*archive, *upgrade, def.Name, view_, [this] { Yield(); });
+        if (result.copied) copied_.push_back(def.Name);
+    }
+    view_.StageReached(UpgradeStage::TablesCopied);
+
+    for (const auto& table : copied_) RequireSameRowCount(*archive, *upgrade, table);
+    view_.StageReached(UpgradeStage::Verified);
+
+    // Committed here so that a failing commit is reported; closing cannot
+    // report anything.
+    core::Engine::Instance().FlushAll();
+    archive->Close();
+    upgrade->Close();
+}
+
+void UpgradeRun::ProtectLikeArchive(const UpgradeFiles& files) {
+    // A plain template opens with any password; left as it is it would turn
+    // an encrypted archive into an unencrypted one.
+    if (files.password.empty() || IsPlainSqlite(files.archive) || !IsPlainSqlite(files.upgradeTemplate)) return;
+
+    namespace fs = std::filesystem;
+    const std::string encrypted = files.upgradeTemplate + ".tmp";
+    std::error_code ec;
+    // Only a run killed while encrypting leaves this file behind.
+    fs::remove(core::FsPath(encrypted), ec);
+    fs::remove(core::FsPath(encrypted + "-journal"), ec);
+
+    core::sqlite::ExportDatabase(files.upgradeTemplate, {}, encrypted, files.password);
+    swap_.Flush(encrypted);
+    // Replacing is what is wanted here: the template path holds the complete
+    // plain copy until, in one step, it holds the complete encrypted one.
+    fs::rename(core::FsPath(encrypted), core::FsPath(files.upgradeTemplate), ec);
+    if (ec)
+        throw core::Error(75, "Errore di accesso al percorso/file: impossibile sostituire '" + files.upgradeTemplate +
+                                  "' con la sua copia cifrata (" + ec.message() + ").",
+                          "Quillon", ec.message());
+    swap_.Flush(files.upgradeTemplate);
+    view_.StageReached(UpgradeStage::Protected);
+}
+
+}  // namespace upgrade

@@ -1,0 +1,194 @@
+#include "upgrade/frmMain.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+
+#include "common/DateLabel.h"
+#include "common/Dialogs.h"
+#include "common/Paths.h"
+#include "common/Prefs.h"
+#include "common/Startup.h"
+#include "ui/ctrProgress.h"
+
+namespace upgrade {
+namespace {
+
+constexpr int kTwips = 15;  // twips per pixel
+
+QRect Twips(int left, int top, int width, int height) {
+    return QRect(left / kTwips, top / kTwips, width / kTwips, height / kTwips);
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The banner behind the title and the date.
+class Banner : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QLinearGradient g(0, 0, width(), 0);
+        g.setColorAt(0, QColor(0x1F, 0x3A, 0x6E));
+        g.setColorAt(1, QColor(0x8F, 0xA8, 0xD0));
+        p.fillRect(rect(), g);
+    }
+};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left / kTwips, top / kTwips);
+    label->adjustSize();
+    return label;
+}
+
+// An engraved separator: a grey line with a white one just below it.
+void MakeSeparator(QWidget* parent, const char* greyName, const char* whiteName, int width, int top) {
+    auto* grey = new QFrame(parent);
+    grey->setObjectName(QString::fromLatin1(greyName));
+    grey->setGeometry(0, top / kTwips, width, 1);
+    grey->setStyleSheet(QStringLiteral("background-color: #808080;"));
+    auto* white = new QFrame(parent);
+    white->setObjectName(QString::fromLatin1(whiteName));
+    white->setGeometry(0, top / kTwips + 1, width, 1);
+    white->setStyleSheet(QStringLiteral("background-color: #FFFFFF;"));
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent), run_(*this), endProgram_([] { core::EndProgram(); }) {
+    setObjectName(QStringLiteral("frmMain"));
+    dcFrom_.Connect = "Access 2000;";
+    dcTo_.Connect = "Access 2000;";
+    BuildControls();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildControls() {
+    setFixedSize(6615 / kTwips, 2910 / kTwips);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSize(8);
+    setFont(tahoma);
+
+    picture1_ = new Banner(this);
+    picture1_->setObjectName(QStringLiteral("Picture1"));
+    picture1_->setGeometry(0, 0, width(), 480 / kTwips);
+
+    label1_ = MakeLabel(this, "Label1", QStringLiteral("Utilit\u00E0 di Aggiornamento"), 480, 120);
+    QFont bold = label1_->font();
+    bold.setBold(true);
+    label1_->setFont(bold);
+    label1_->setStyleSheet(QStringLiteral("color: white;"));
+    label1_->adjustSize();
+
+    lblData_ = new QLabel(this);
+    lblData_->setObjectName(QStringLiteral("lblData"));
+    lblData_->setGeometry(Twips(4380, 240, 2160, 195));
+    QFont sans(QStringLiteral("MS Sans Serif"));
+    sans.setPointSize(8);
+    lblData_->setFont(sans);
+    lblData_->setStyleSheet(QStringLiteral("color: white;"));
+
+    label2_ = MakeLabel(this, "Label2", QStringLiteral("File Origine"), 120, 600);
+    txtSourceDb_ = new QLineEdit(this);
+    txtSourceDb_->setObjectName(QStringLiteral("txtSourceDb"));
+    txtSourceDb_->setGeometry(Twips(120, 840, 6015, 315));
+    cmdSourceDb_ = new QPushButton(QStringLiteral(".."), this);
+    cmdSourceDb_->setObjectName(QStringLiteral("cmdSourceDb"));
+    cmdSourceDb_->setGeometry(Twips(6180, 840, 315, 315));
+
+    label3_ = MakeLabel(this, "Label3", QStringLiteral("File Destinazione"), 120, 1200);
+    txtTargetDb_ = new QLineEdit(this);
+    txtTargetDb_->setObjectName(QStringLiteral("txtTargetDb"));
+    txtTargetDb_->setGeometry(Twips(120, 1440, 6015, 315));
+    cmdTargetDb_ = new QPushButton(QStringLiteral(".."), this);
+    cmdTargetDb_->setObjectName(QStringLiteral("cmdTargetDb"));
+    cmdTargetDb_->setGeometry(Twips(6180, 1440, 315, 315));
+
+    MakeSeparator(this, "Line1", "Line2", width(), 1905);
+    MakeSeparator(this, "Line3", "Line4", width(), 2520);
+
+    lblTbl_ = MakeLabel(this, "lblTbl", QStringLiteral("Tabella"), 120, 2220);
+    lblTbl_->resize(3840 / kTwips, lblTbl_->height());
+
+    cmdAvvia_ = new QPushButton(QStringLiteral("Avvia"), this);
+    cmdAvvia_->setObjectName(QStringLiteral("cmdAvvia"));
+    cmdAvvia_->setGeometry(Twips(4020, 2040, 1215, 375));
+    cmdChiudi_ = new QPushButton(QStringLiteral("Chiudi"), this);
+    cmdChiudi_->setObjectName(QStringLiteral("cmdChiudi"));
+    cmdChiudi_->setGeometry(Twips(5280, 2040, 1215, 375));
+
+    pbrMain_ = new ui::ctrProgress(this);
+    pbrMain_->setObjectName(QStringLiteral("pbrMain"));
+    pbrMain_->setGeometry(Twips(120, 2640, 6375, 135));
+    ui::ConfigureAsMainProgress(*pbrMain_);
+
+    connect(cmdAvvia_, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
+    connect(cmdChiudi_, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
+}
+
+void frmMain::Refuse(const std::string& firstSentence) {
+    core::TheDialogs().MessageBox(firstSentence + " L'applicazione verr\xC3\xA0 terminata!", core::MsgButtons::Ok,
+                                  core::MsgIcon::Critical, core::ThePrefs().programTitle);
+}
+
+bool frmMain::Load() {
+    if (core::PreviousInstance()) return false;
+    lblTbl_->setText(QString());
+    lblData_->setText(Q(core::TodayLabel()));
+
+    core::Prefs& prefs = core::ThePrefs();
+    if (!core::FileExists(prefs.iniPath)) {
+        Refuse("Il file di configurazione non \xC3\xA8 stato trovato!");
+        return false;
+    }
+    setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
+    // DBPATH, the archive path from DBPATH and DBFILE, the decoded DBPWD.
+    core::LoadDestinationSettings(false);
+
+    if (!core::FileExists(prefs.destinationPath)) {
+        Refuse("il file archivio non \xC3\xA8 stato trovato!");
+        return false;
+    }
+    txtSourceDb_->setText(Q(prefs.destinationPath));
+    txtSourceDb_->setEnabled(false);
+    cmdSourceDb_->setEnabled(false);
+    txtTargetDb_->setText(Q(prefs.destinationPath + ".upg"));
+    txtTargetDb_->setEnabled(false);
+    cmdTargetDb_->setEnabled(false);
+
+    if (!core::FileExists(txtTargetDb_->text().toStdString())) {
+        Refuse("il file archivio di destinazione non \xC3\xA8 stato trovato!");
+        return false;
+    }
+    return true;
+}
+
+void frmMain::cmdAvvia_Click() {
+    UpgradeFiles files;
+    files.archive = txtSourceDb_->text().toStdString();
+    files.upgradeTemplate = txtTargetDb_->text().toStdString();
+    files.password = core::ThePrefs().destinationPassword;
+    run_.Start(files);
+}
+
+void frmMain::cmdChiudi_Click() {
+    // A run waiting in its yield stops there, renaming nothing.
+    if (run_.Running()) run_.RequestStop();
+    endProgram_();
+}
+
+void frmMain::SetTableCaption(const std::string& caption) {
+    lblTbl_->setText(Q(caption));
+}
+
+void frmMain::SetProgress(int percent) { pbrMain_->SetValue(percent); }
+
+}  // namespace upgrade

@@ -1,0 +1,74 @@
+#pragma once
+// Quillon's one window: the archive and its upgrade template, read-only,
+// "Avvia" for the upgrade run and "Chiudi".
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "common/engine/Dao.h"
+#include "upgrade/UpgradeRun.h"
+#include "upgrade/UpgradeView.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QFrame;
+
+namespace ui {
+class ctrProgress;
+}
+
+namespace upgrade {
+
+class frmMain : public QWidget, public UpgradeView {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The load sequence. False when it refused to start (the refusal, if
+    // any, already shown): the program is to end.
+    bool Load();
+
+    // The buttons' handlers, public so that tests press them headless.
+    void cmdAvvia_Click();
+    void cmdChiudi_Click();
+
+    // What "Chiudi" does; tests replace it to stay alive.
+    void SetEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
+
+    // UpgradeView
+    void SetTableCaption(const std::string& caption) override;
+    void SetProgress(int percent) override;
+
+    UpgradeRun& Run() { return run_; }
+
+private:
+    void BuildControls();
+    void Refuse(const std::string& firstSentence);
+
+    QWidget* picture1_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QLabel* lblData_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLineEdit* txtSourceDb_ = nullptr;
+    QPushButton* cmdSourceDb_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QLineEdit* txtTargetDb_ = nullptr;
+    QPushButton* cmdTargetDb_ = nullptr;
+    QLabel* lblTbl_ = nullptr;
+    QPushButton* cmdAvvia_ = nullptr;
+    QPushButton* cmdChiudi_ = nullptr;
+    ui::ctrProgress* pbrMain_ = nullptr;
+    // Part of the layout every program shares; this program's code never
+    // uses them.
+    core::DataControl dcFrom_;
+    core::DataControl dcTo_;
+
+    UpgradeRun run_;
+    std::function<void()> endProgram_;
+};
+
+}  // namespace upgrade
