@@ -1,0 +1,228 @@
+#include "common/engine/odbc/OdbcConnection.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "common/engine/Error.h"
+#include "common/engine/SimpleSql.h"
+#include "common/engine/odbc/OdbcCursor.h"
+
+namespace core::odbc {
+
+namespace {
+
+// Commits after this many saved records, to keep the server's transaction
+// (and what a failure could put at risk) bounded.
+constexpr long kWritesPerCommit = 20000;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string GetInfoText(SQLHDBC dbc, SQLUSMALLINT info) {
+    SQLWCHAR buffer[256] = {};
+    SQLSMALLINT length = 0;
+    if (!Succeeded(SQLGetInfoW(dbc, info, buffer, sizeof buffer, &length))) return {};
+    return FromWide(buffer, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / 2, 255));
+}
+
+// The server and database a connect string names, for messages.
+std::string DescribeTarget(const std::string& connectString) {
+    std::string described;
+    std::size_t start = 0;
+    while (start < connectString.size()) {
+        std::size_t end = connectString.find(';', start);
+        if (end == std::string::npos) end = connectString.size();
+        const std::string segment = connectString.substr(start, end - start);
+        const std::string key = Lower(segment.substr(0, segment.find('=')));
+        if (key == "dsn" || key == "server" || key == "database" || key == "filedsn" || key == "servername") {
+            if (!described.empty()) described += ";";
+            described += segment;
+        }
+        start = end + 1;
+    }
+    return described.empty() ? "origine dati ODBC" : described;
+}
+
+}  // namespace
+
+OdbcConnection::OdbcConnection(const std::string& connectString, const std::string& password, bool readOnly)
+    : password_(password), name_(DescribeTarget(connectString)), readOnly_(readOnly) {
+    SQLHANDLE env = SQL_NULL_HANDLE;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+        throw Error(err::ServerError, "Impossibile inizializzare ODBC.");
+    env_ = EnvHandle(env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    Connect(connectString);
+    const std::string dbms = Lower(GetInfoText(dbc_.get(), SQL_DBMS_NAME));
+    if (dbms.find("postgres") != std::string::npos) {
+        postgres_ = true;
+        // psqlODBC reports booleans as text, cuts long texts at 8190
+        // characters and rolls a whole transaction back on an error unless
+        // told otherwise; these options give the engine's behaviour.
+        if (Lower(connectString).find("boolsaschar") == std::string::npos) {
+            dbc_.Reset();
+            Connect(connectString + (connectString.empty() || connectString.back() == ';' ? "" : ";") +
+                    "BoolsAsChar=0;MaxLongVarcharSize=1073741823;TextAsLongVarchar=1;UnknownsAsLongVarchar=1;"
+                    "Protocol=7.4-2;ByteaAsLongVarBinary=1");
+        }
+    }
+    const std::string quote = GetInfoText(dbc_.get(), SQL_IDENTIFIER_QUOTE_CHAR);
+    dialect_.quote = quote.empty() ? "\"" : quote;
+    const std::string lowerDbms = dbms;
+    dialect_.concat = (lowerDbms.find("sql server") != std::string::npos || lowerDbms.find("access") != std::string::npos)
+                          ? "+"
+                          : "||";
+    SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+}
+
+void OdbcConnection::Connect(const std::string& connectString) {
+    SQLHANDLE dbc = SQL_NULL_HANDLE;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env_.get(), &dbc)))
+        throw Error(err::ServerError, "Impossibile inizializzare la connessione ODBC.");
+    dbc_ = DbcHandle(dbc);
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
+    const std::u16string wide = ToWide(connectString);
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())),
+                                           static_cast<SQLSMALLINT>(wide.size()), out, 1024, &outLength,
+                                           SQL_DRIVER_NOPROMPT);
+    if (!Succeeded(rc)) ThrowDiagnostic(SQL_HANDLE_DBC, dbc, "connessione a " + name_, password_);
+}
+
+OdbcConnection::~OdbcConnection() {
+    try {
+        Commit();
+    } catch (...) {
+        // A destructor must not throw; Flush reports commit failures.
+    }
+    if (dbc_.get() != SQL_NULL_HANDLE) SQLDisconnect(dbc_.get());
+}
+
+void OdbcConnection::Commit() {
+    if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
+    pendingWrites_ = 0;
+    if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT)))
+        ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
+}
+
+void OdbcConnection::Flush() { Commit(); }
+
+void OdbcConnection::NoteWrite() {
+    if (++pendingWrites_ >= kWritesPerCommit) Commit();
+}
+
+void OdbcConnection::CommitAfterError() noexcept {
+    try {
+        // With statement-level rollback only the failed statement is undone.
+        if (pendingWrites_ == 0) pendingWrites_ = 1;
+        Commit();
+    } catch (...) {
+    }
+}
+
+StmtHandle OdbcConnection::NewStatement() {
+    SQLHANDLE stmt = SQL_NULL_HANDLE;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc_.get(), &stmt)))
+        ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "preparazione di un'istruzione", password_);
+    return StmtHandle(stmt);
+}
+
+std::vector<std::string> OdbcConnection::TableNames() {
+    StmtHandle stmt = NewStatement();
+    const std::u16string type = u"TABLE";
+    if (!Succeeded(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0,
+                              reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(type.c_str())), SQL_NTS)))
+        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "elenco delle tabelle", password_);
+    std::vector<std::string> names;
+    while (Succeeded(SQLFetch(stmt.get()))) {
+        SQLWCHAR name[512];
+        SQLLEN length = 0;
+        if (Succeeded(SQLGetData(stmt.get(), 3, SQL_C_WCHAR, name, sizeof name, &length)) && length > 0)
+            names.push_back(FromWide(name, std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR), 511)));
+    }
+    return names;
+}
+
+const std::vector<FieldInfo>& OdbcConnection::TableColumns(const std::string& table) {
+    auto it = columnCache_.find(table);
+    if (it != columnCache_.end()) return it->second;
+    // A query that returns no row describes the columns the way a SELECT does.
+    StmtHandle stmt = NewStatement();
+    const std::string sql = "SELECT * FROM " + QuoteIdentifier(table, dialect_) + " WHERE 1=0";
+    const std::u16string wide = ToWide(sql);
+    if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
+        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "apertura della tabella '" + table + "'", password_);
+    return columnCache_.emplace(table, DescribeColumns(stmt.get())).first->second;
+}
+
+std::vector<std::string> OdbcConnection::PrimaryKey(const std::string& table) {
+    StmtHandle stmt = NewStatement();
+    const std::u16string wide = ToWide(table);
+    std::vector<std::string> keys;
+    if (!Succeeded(SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0,
+                                   reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
+        return keys;
+    while (Succeeded(SQLFetch(stmt.get()))) {
+        SQLWCHAR name[512];
+        SQLLEN length = 0;
+        if (Succeeded(SQLGetData(stmt.get(), 4, SQL_C_WCHAR, name, sizeof name, &length)) && length > 0)
+            keys.push_back(FromWide(name, std::min<std::size_t>(static_cast<std::size_t>(length) / sizeof(SQLWCHAR), 511)));
+    }
+    return keys;
+}
+
+std::string OdbcConnection::Translate(const std::string& sql, const std::string& table) {
+    if (table.empty()) return TranslateSql(sql, dialect_);
+    const std::vector<FieldInfo>* columns = nullptr;
+    try {
+        columns = &TableColumns(table);
+    } catch (const Error&) {
+        // The statement itself will report the missing table.
+    }
+    return TranslateSql(sql, dialect_, [columns](std::string_view name) {
+        if (!columns) return false;
+        for (const auto& column : *columns) {
+            if (column.name.size() != name.size()) continue;
+            bool same = true;
+            for (std::size_t i = 0; i < name.size() && same; ++i)
+                same = std::tolower(static_cast<unsigned char>(name[i])) ==
+                       std::tolower(static_cast<unsigned char>(column.name[i]));
+            if (same) return column.type == DataType::Text || column.type == DataType::Memo || column.type == DataType::Char;
+        }
+        return false;
+    });
+}
+
+std::unique_ptr<Cursor> OdbcConnection::OpenCursor(const std::string& sql) {
+    auto select = ParseSimpleSelect(sql);
+    const std::string table = select ? select->table : std::string();
+    return std::make_unique<OdbcCursor>(*this, Translate(sql, table), table);
+}
+
+long long OdbcConnection::Execute(const std::string& sql) {
+    if (readOnly_) ThrowReadOnly(name_);
+    // The table an action statement works on, to tell text columns apart.
+    std::string table;
+    {
+        const std::size_t open = sql.find('[');
+        const std::size_t close = open == std::string::npos ? open : sql.find(']', open);
+        if (open != std::string::npos && close != std::string::npos) table = sql.substr(open + 1, close - open - 1);
+    }
+    StmtHandle stmt = NewStatement();
+    const std::u16string wide = ToWide(Translate(sql, table));
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS);
+    if (rc != SQL_NO_DATA && !Succeeded(rc)) {
+        CommitAfterError();
+        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "esecuzione di '" + sql + "'", password_);
+    }
+    SQLLEN affected = 0;
+    if (rc != SQL_NO_DATA) SQLRowCount(stmt.get(), &affected);
+    NoteWrite();
+    return affected < 0 ? 0 : affected;
+}
+
+}  // namespace core::odbc
