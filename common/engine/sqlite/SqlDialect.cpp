@@ -164,7 +164,11 @@ std::string TranslateSql(std::string_view sql, const TextColumnTest& isTextColum
         const Token& t = tokens[i];
         switch (t.kind) {
         case Kind::Name:
-            out += QuoteName(t.text);
+            // Kept in brackets, which SQLite also reads as a name. Double
+            // quotes would be unsafe: SQLite takes a double-quoted name that
+            // matches no column for a text literal, so a misspelt field in
+            // a condition would quietly match nothing instead of failing.
+            out += '[' + t.text + ']';
             break;
         case Kind::Literal:
         case Kind::DoubleQuoted: {

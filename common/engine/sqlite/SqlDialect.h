@@ -1,7 +1,7 @@
 #pragma once
 // Turns the statements the programs send, written for the original engine,
 // into SQLite's dialect:
-//   [name]          -> "name"            (embedded quotes doubled)
+//   [name]          -> [name]            (SQLite reads brackets as a name)
 //   "text"          -> 'text'            (the original engine reads double
 //                                         quotes as a text literal)
 //   'x' next to =, <>, <, >, <=, >=      -> 'x' COLLATE NOCASE, so that text
@@ -37,7 +37,9 @@ struct TableSelect {
 };
 std::optional<TableSelect> ParseTableSelect(std::string_view sql);
 
-// "name" with embedded quotes doubled.
+// "name" with embedded quotes doubled, for the statements the driver
+// builds itself (table and column lists, where SQLite never takes a quoted
+// name for a text).
 std::string QuoteName(std::string_view name);
 
 }  // namespace core::sqlite

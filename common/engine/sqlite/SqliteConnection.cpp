@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/engine/FsPath.h"
 #include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteCursor.h"
 #include "common/engine/sqlite/SqliteTypes.h"
@@ -57,7 +58,7 @@ void ApplyKey(sqlite3* db, const std::string& key) {
 DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, int flags) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status status = fs::status(fs::u8path(path), ec);
+    const fs::file_status status = fs::status(FsPath(path), ec);
     if (!fs::exists(status)) {
         if (ec && ec != std::errc::no_such_file_or_directory)
             throw UnreadableFileError(path, ec.message());
@@ -71,10 +72,10 @@ DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, 
     char header[16] = {};
     std::uintmax_t size = 0;
     {
-        std::ifstream in(fs::u8path(path), std::ios::binary);
+        std::ifstream in(FsPath(path), std::ios::binary);
         if (!in) throw UnreadableFileError(path, std::strerror(errno));
         in.read(header, sizeof header);
-        size = fs::file_size(fs::u8path(path), ec);
+        size = fs::file_size(FsPath(path), ec);
         if (ec) throw UnreadableFileError(path, ec.message());
     }
     // SQLite would take an empty file for a new database and write one into it.

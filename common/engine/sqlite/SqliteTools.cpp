@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/engine/Error.h"
+#include "common/engine/FsPath.h"
 #include "common/engine/sqlite/SqliteConnection.h"
 #include "common/engine/sqlite/SqliteHandles.h"
 
@@ -15,7 +16,7 @@ constexpr int kDatabaseExists = 3204;
 
 void RequireAbsent(const std::string& path) {
     std::error_code ec;
-    if (fs::exists(fs::u8path(path), ec))
+    if (fs::exists(FsPath(path), ec))
         throw Error(kDatabaseExists, "Il database '" + path + "' esiste già.", "SQLite");
 }
 
@@ -58,8 +59,8 @@ void CreateDatabase(const std::string& path, std::string_view script, const std:
         } catch (...) {
             db.reset();
             std::error_code ec;
-            fs::remove(fs::u8path(path), ec);
-            fs::remove(fs::u8path(path + "-journal"), ec);
+            fs::remove(FsPath(path), ec);
+            fs::remove(FsPath(path + "-journal"), ec);
             throw;
         }
     }
@@ -96,8 +97,8 @@ void ExportDatabase(const std::string& source, const std::string& sourceKey,
     } catch (...) {
         db.reset();
         std::error_code ec;
-        fs::remove(fs::u8path(target), ec);
-        fs::remove(fs::u8path(target + "-journal"), ec);
+        fs::remove(FsPath(target), ec);
+        fs::remove(FsPath(target + "-journal"), ec);
         throw;
     }
 }
@@ -129,7 +130,7 @@ IntegrityReport CheckIntegrity(const std::string& path, const std::string& key) 
 bool HasSideFiles(const std::string& path) {
     std::error_code ec;
     for (const char* suffix : {"-journal", "-wal", "-shm"})
-        if (fs::exists(fs::u8path(path + suffix), ec)) return true;
+        if (fs::exists(FsPath(path + suffix), ec)) return true;
     return false;
 }
 
