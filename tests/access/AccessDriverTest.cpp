@@ -193,7 +193,6 @@ TEST(AccessStatements, ErrorsForMissingTablesAndUnsupportedShapes) {
               err::TableNotFound);
     EXPECT_NE(description.find("Nessuna"), std::string::npos);
     EXPECT_EQ(ErrorNumber([&] { connection->OpenCursor("Nessuna"); }), err::TableNotFound);
-    // A system object that is not a table.
     EXPECT_EQ(ErrorNumber([&] { connection->OpenCursor("SELECT A, B FROM [Table1]"); }), err::SyntaxErrorSql);
     EXPECT_EQ(ErrorNumber([&] { connection->OpenCursor("SELECT * FROM [Table1] ORDER BY [A]"); }),
               err::SyntaxErrorSql);
@@ -233,6 +232,8 @@ TEST(AccessReadOnly, EveryWriteGivesTheReadOnlyError) {
     EXPECT_NE(description.find("V2000_test.mdb"), std::string::npos);
     EXPECT_EQ(ErrorNumber([&] { connection->Execute("UPDATE [Table1] SET [A] = 'x'"); }), err::ReadOnlyDatabase);
     EXPECT_EQ(ErrorNumber([&] { connection->OpenCursor("DELETE FROM [Table1]"); }), err::ReadOnlyDatabase);
+    // A query that returns rows cannot be executed, here as in the original engine.
+    EXPECT_EQ(ErrorNumber([&] { connection->Execute("SELECT * FROM [Table1]"); }), 3065);
 
     auto cursor = connection->OpenCursor("SELECT * FROM [Table1]");
     EXPECT_FALSE(cursor->Updatable());
