@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -46,10 +47,11 @@ private:
 std::string InstanceLockPath(std::string_view programName) {
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::temp_directory_path(ec);  // per user on Windows
-    char user[256] = {};
-    DWORD size = sizeof(user);
-    if (!GetUserNameA(user, &size)) user[0] = '\0';
-    const std::string file = "agency-" + SafeName(programName) + "-" + SafeName(user) + ".lock";
+    // The temporary folder is the user's own; the name in the file keeps
+    // shared folders (roaming setups) apart too.
+    const char* user = std::getenv("USERNAME");
+    const std::string file =
+        "agency-" + SafeName(programName) + "-" + SafeName(user != nullptr ? user : "") + ".lock";
     const std::u8string text = (folder / file).u8string();
     return std::string(text.begin(), text.end());
 }
