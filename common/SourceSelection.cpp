@@ -200,6 +200,10 @@ void ListSourceTables(const SourceSelectionControls& c, int filterIndex, const s
 
 void SourceDbClick(const SourceSelectionControls& c)
 {
+    if (!c.txtSourceDb || !c.cmdAvvia || !c.dcFrom || (c.kind == ProgramKind::Tessily && !c.cmbTblFrom)) {
+        ReportError(91, "Variabile oggetto o variabile del blocco With non impostata.");
+        return;
+    }
     try {
         const SourceFormats formats = ReadSourceFormats(ThePrefs().iniPath);
 
@@ -218,7 +222,7 @@ void SourceDbClick(const SourceSelectionControls& c)
         if (!OpenWithPassword(c, format, file))
             return;
 
-        if (c.kind == ProgramKind::Varnel || !c.cmbTblFrom) {
+        if (c.kind == ProgramKind::Varnel) {
             c.cmdAvvia->setEnabled(true);
             return;
         }

@@ -23,7 +23,8 @@ class DataControl;
 
 enum class ProgramKind { Varnel, Tessily };
 
-// The controls of the main window that the click works on.
+// The controls of the main window that the click works on; all are needed
+// except cmbTblFrom in Varnel (a missing one is reported as error 91).
 struct SourceSelectionControls {
     QWidget* owner = nullptr;          // parent of the dialog
     QLineEdit* txtSourceDb = nullptr;  // shows the chosen file

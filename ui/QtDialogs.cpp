@@ -5,9 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLibraryInfo>
 #include <QLineEdit>
-#include <QTranslator>
 
 namespace ui {
 
@@ -174,16 +172,5 @@ void QtDialogs::SetBusy(bool busy)
 }
 
 void QtDialogs::ProcessEvents() { QCoreApplication::processEvents(); }
-
-bool InstallItalianTranslation(QCoreApplication& app)
-{
-    auto* translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
-    }
-    QCoreApplication::installTranslator(translator);
-    return true;
-}
 
 }  // namespace ui

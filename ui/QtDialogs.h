@@ -8,8 +8,6 @@
 
 #include "common/Dialogs.h"
 
-class QCoreApplication;
-
 namespace ui {
 
 class QtDialogs : public core::Dialogs {
@@ -38,9 +36,5 @@ core::MsgResult FromQtButton(QMessageBox::StandardButton button);
 // "Description (pattern)" for each type; ";" between patterns becomes a blank
 // as Qt expects.
 QStringList ToNameFilters(const std::vector<std::pair<std::string, std::string>>& filters);
-
-// Loads Qt's Italian translation (standard buttons "Sì"/"No", file dialog
-// texts) into the application; false when the translation is not installed.
-bool InstallItalianTranslation(QCoreApplication& app);
 
 }  // namespace ui

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "common/Startup.h"
 #include "tests/ui/QtTestApp.h"
 #include "ui/QtDialogs.h"
 
@@ -38,7 +39,7 @@ protected:
     static void SetUpTestSuite()
     {
         QApplication& app = testsupport::EnsureQtApp();
-        static bool translated = ui::InstallItalianTranslation(app);
+        static bool translated = core::InstallItalianTranslation(app);
         (void)translated;
     }
     ui::QtDialogs dialogs;

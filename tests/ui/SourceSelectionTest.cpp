@@ -317,6 +317,37 @@ TEST_F(SourceSelection, WrongPasswordTwiceAsksThreeTimesAndEmptyAnswerEnds)
     EXPECT_TRUE(cmdAvvia_.isEnabled());
 }
 
+TEST_F(SourceSelection, TessilyEarlyEndKeepsTheTableListAsItWas)
+{
+    UseProgram(core::ProgramKind::Tessily);
+    WriteStandardIni();
+    const std::string path = MakeDb("protetto.mdb", "giusta");
+    cmbTblFrom_.addItem("Clienti");
+    cmbTblFrom_.addItem("Articoli");
+    cmbTblFrom_.setCurrentIndex(1);
+    cmbTblFrom_.setEnabled(true);
+    cmdAvvia_.setEnabled(true);
+    dialogs_->AnswerFile(path, 1).AnswerInput("");
+    Click();
+    EXPECT_EQ(txtSourceDb_.text().toStdString(), path);
+    EXPECT_EQ(cmbTblFrom_.count(), 2);
+    EXPECT_EQ(cmbTblFrom_.currentIndex(), 1);
+    EXPECT_TRUE(cmbTblFrom_.isEnabled());
+    EXPECT_TRUE(cmdAvvia_.isEnabled());
+}
+
+TEST_F(SourceSelection, MissingControlIsReportedNotDereferenced)
+{
+    UseProgram(core::ProgramKind::Tessily);
+    WriteStandardIni();
+    core::SourceSelectionControls c = Controls();
+    c.cmbTblFrom = nullptr;
+    core::SourceDbClick(c);
+    ASSERT_EQ(dialogs_->MessageCount(), 1);
+    EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 91");
+    EXPECT_TRUE(Files().empty());
+}
+
 TEST_F(SourceSelection, UnknownDriverTextGivesTheFormatMessage)
 {
     WriteIni("[CFG]\nFORMATS=1\n[FORMATS]\n1=Paradox,Paradox 5.x;,.db\n");
