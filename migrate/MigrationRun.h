@@ -1,0 +1,68 @@
+#pragma once
+// The migration run started by "Avvia": after one confirmation it copies the
+// thirteen version-4 tables into the version-5 database through the three
+// data controls of the window, record by record, and ends with exactly one
+// message (success or the error that stopped it). No widgets here: the
+// window is reached through MigrationView, the user through TheDialogs().
+
+#include <string>
+#include <vector>
+
+#include "migrate/MigrationMap.h"
+
+namespace core {
+class DataControl;
+}
+
+namespace migrate {
+
+// What the run needs of its window.
+class MigrationView {
+public:
+    virtual ~MigrationView() = default;
+    virtual std::string SourcePath() const = 0;      // txtSourceDb
+    virtual bool EmptyTablesChecked() const = 0;     // chkSvuota ticked (grey is not)
+    virtual void SetProgressVisible(bool visible) = 0;  // pbrMain
+    virtual void SetProgressValue(int percent) = 0;
+};
+
+struct MigrationControls {
+    core::DataControl& from;     // source table
+    core::DataControl& to;       // destination table
+    core::DataControl& support;  // look-ups in the destination
+};
+
+// Every version-4 archive is protected with this password.
+inline constexpr const char* kSourcePassword = "vup";
+inline constexpr const char* kConfirmQuestion = "Confermi l'operazione di importazione dati?";
+inline constexpr const char* kSuccessMessage = "Operazione eseguita con successo!";
+
+enum class RunOutcome {
+    Declined,   // the user answered No: nothing was touched
+    Succeeded,  // every step ran; the success message was shown
+    Stopped,    // an error stopped the run; it was reported
+};
+
+class MigrationRun {
+public:
+    MigrationRun(MigrationView& view, MigrationControls controls);
+
+    // Runs these steps instead of the full map (tests of a single step).
+    void UseSteps(const std::vector<TableStep>& steps) { steps_ = &steps; }
+
+    // The whole click: question, steps, message, clean-up. Never throws.
+    RunOutcome Run();
+
+private:
+    void RunSteps();
+    void CleanUp();
+
+    MigrationView& view_;
+    MigrationControls controls_;
+    const std::vector<TableStep>* steps_;
+};
+
+// "Errore n. " followed by the number: the title of every stopping error.
+std::string ErrorTitle(int number);
+
+}  // namespace migrate

@@ -1,0 +1,183 @@
+#include "migrate/StepCopier.h"
+
+#include <cmath>
+
+#include "common/DataHelpers.h"
+#include "common/Prefs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Error.h"
+#include "common/engine/FieldConvert.h"
+#include "common/engine/NumberText.h"
+
+namespace migrate {
+
+namespace {
+
+// Runs one action; true when it completed, false when it was abandoned on
+// error 94 or 3021. Any other error goes on to the run.
+template <class F>
+bool Act(F&& action) {
+    try {
+        action();
+        return true;
+    } catch (const core::Error& e) {
+        if (e.Number() == core::err::InvalidUseOfNull || e.Number() == core::err::NoCurrentRecord) return false;
+        throw;
+    }
+}
+
+std::string DoubleApostrophes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string LookupSql(const std::string& table, const std::string& code) {
+    return "SELECT * FROM [" + table + "] WHERE [sCodice] = '" + DoubleApostrophes(code) + "'";
+}
+
+StepCopier::StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls)
+    : step_(step), view_(view), controls_(controls) {}
+
+void StepCopier::Open() {
+    // A failed open has shown its own message; copying on from whatever the
+    // control still holds would read or write the wrong table, so stop.
+    if (!core::OpenDataControl(controls_.from, core::SelectAllFrom(step_.sourceTable), view_.SourcePath(),
+                               kSourcePassword))
+        throw OpenFailed{};
+    if (!core::OpenDataControl(controls_.to, core::SelectAllFrom(step_.destinationTable), "", ""))
+        throw OpenFailed{};
+    bool empty = false;
+    Act([&] { empty = view_.EmptyTablesChecked(); });
+    if (empty) {
+        Act([&] { controls_.to.Database().Execute("DELETE FROM [" + step_.destinationTable + "]"); });
+        Act([&] { controls_.to.Refresh(); });
+    }
+}
+
+void StepCopier::Resolve() {
+    core::FieldList source = controls_.from.Recordset().Fields();
+    core::FieldList destination = controls_.to.Recordset().Fields();
+    rows_.clear();
+    for (const FieldRow& row : step_.rows)
+        rows_.push_back({&row, row.source.empty() ? -1 : source.IndexOf(row.source),
+                         destination.IndexOf(row.destination)});
+    nameColumn_ = source.IndexOf(kNameField);
+    idColumn_.clear();
+}
+
+void StepCopier::Run() {
+    Open();
+    Resolve();
+    core::Recordset& from = controls_.from.Recordset();
+    core::Recordset& to = controls_.to.Recordset();
+    while (!from.Eof()) {
+        CopyRecord(from, to);
+        Act([&] { view_.SetProgressValue(static_cast<int>(std::nearbyint(from.PercentPosition()))); });
+        Act([&] { from.MoveNext(); });
+    }
+}
+
+void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
+    std::size_t first = 0;
+    std::optional<core::Variant> firstKey;
+    switch (step_.filter) {
+    case RecordFilter::None: break;
+    case RecordFilter::Name:
+        if (!PassesNameFilter(from)) return;
+        break;
+    case RecordFilter::FirstLookupFound:
+        // The first look-up decides whether a record is made at all.
+        firstKey = LookUp(rows_.front(), from);
+        if (!firstKey) return;
+        first = 1;
+        break;
+    }
+    Act([&] { to.AddNew(); });
+    if (firstKey) Act([&] { Write(rows_.front(), to, *firstKey); });
+    for (std::size_t i = first; i < rows_.size(); ++i) ApplyRow(rows_[i], from, to);
+    Act([&] { to.Update(); });
+}
+
+bool StepCopier::PassesNameFilter(core::Recordset& from) {
+    core::Variant name;
+    Act([&] {
+        name = nameColumn_ >= 0 ? from.GetValue(nameColumn_) : from.Fields()[kNameField].Value();
+    });
+    bool isNull = false;
+    Act([&] { isNull = name.IsNull(); });
+    if (isNull) return false;
+    bool tooShort = false;
+    Act([&] { tooShort = core::CharCount(name.ToText()) <= 2; });
+    return !tooShort;
+}
+
+core::Variant StepCopier::SourceValue(const Resolved& r, core::Recordset& from) const {
+    if (r.source >= 0) return from.GetValue(r.source);
+    return from.Fields()[r.row->source].Value();  // raises the engine's "not found"
+}
+
+void StepCopier::Write(const Resolved& r, core::Recordset& to, const core::Variant& value) const {
+    if (r.destination >= 0) to.SetValue(r.destination, value);
+    else to.Fields()[r.row->destination].SetValue(value);  // raises the engine's "not found"
+}
+
+void StepCopier::ApplyRow(const Resolved& r, core::Recordset& from, core::Recordset& to) {
+    const FieldRow& row = *r.row;
+    switch (row.rule) {
+    case Rule::Copy:
+        Act([&] { Write(r, to, SourceValue(r, from)); });
+        break;
+    case Rule::Cut:
+        Act([&] {
+            const core::Variant v = SourceValue(r, from);
+            Write(r, to, v.IsNull() ? v : core::Variant(core::CutChars(v.ToText(), row.length)));
+        });
+        break;
+    case Rule::Number:
+        // ToText raises 94 on a Null, which leaves the field unwritten.
+        Act([&] { Write(r, to, core::Variant(core::LeadingNumber(SourceValue(r, from).ToText()))); });
+        break;
+    case Rule::Constant:
+        Act([&] { Write(r, to, row.constant); });
+        break;
+    case Rule::Lookup:
+        if (auto id = LookUp(r, from)) Act([&] { Write(r, to, *id); });
+        break;
+    }
+}
+
+std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Recordset& from) {
+    core::DataControl& dc = controls_.support;
+    // A query that fails stops the run with the engine's message (a missing
+    // table would otherwise fail once per record); one that is abandoned
+    // counts as "not found", never as the previous look-up's row.
+    bool ran = Act([&] {
+        const std::string code = SourceValue(r, from).ToTextOrEmpty();
+        dc.Connect = ";PWD=" + core::ThePrefs().destinationPassword;
+        dc.DatabaseName = core::ThePrefs().destinationPath;
+        dc.Exclusive = false;
+        dc.RecordsetType = 1;
+        dc.RecordSource = LookupSql(r.row->lookupTable, code);
+        dc.Refresh();
+    });
+    if (!ran) return std::nullopt;
+    bool found = false;
+    if (!Act([&] { found = !dc.Recordset().Eof(); }) || !found) return std::nullopt;
+    std::optional<core::Variant> id;
+    Act([&] {
+        core::Recordset& rs = dc.Recordset();
+        auto it = idColumn_.find(r.row->lookupTable);
+        if (it == idColumn_.end()) it = idColumn_.emplace(r.row->lookupTable, rs.Fields().IndexOf("ID")).first;
+        id = it->second >= 0 ? rs.GetValue(it->second) : rs.Fields()["ID"].Value();
+    });
+    return id;
+}
+
+}  // namespace migrate

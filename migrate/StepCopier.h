@@ -1,0 +1,67 @@
+#pragma once
+// One table step of the migration: open source and destination, empty the
+// destination when asked, and copy record by record by the step's rows.
+//
+// Every action (opening, the emptying, each filter test, each field, each
+// part of a look-up, the save, the progress update, the move) is guarded
+// on its own: errors 94 (Null where a value is needed) and 3021 (no current
+// record) abandon just that action; any other error leaves the step as a
+// core::Error for the run to report.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/engine/Variant.h"
+#include "migrate/MigrationMap.h"
+#include "migrate/MigrationRun.h"
+
+namespace core {
+class Recordset;
+}
+
+namespace migrate {
+
+// Thrown when OpenDataControl failed on the source or the destination: it
+// has already shown its message, so the run only stops.
+struct OpenFailed {};
+
+class StepCopier {
+public:
+    StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls);
+
+    // Raises core::Error (or OpenFailed) when the run must stop.
+    void Run();
+
+private:
+    struct Resolved {
+        const FieldRow* row;
+        int source;       // column of dcFrom's recordset, -1 when missing
+        int destination;  // column of dcTo's recordset, -1 when missing
+    };
+
+    void Open();
+    void Resolve();
+    void CopyRecord(core::Recordset& from, core::Recordset& to);
+    bool PassesNameFilter(core::Recordset& from);
+    void ApplyRow(const Resolved& r, core::Recordset& from, core::Recordset& to);
+    // The ID of the record of the row's table whose code is the row's
+    // source value; nothing when there is none (or the query was abandoned).
+    std::optional<core::Variant> LookUp(const Resolved& r, core::Recordset& from);
+    core::Variant SourceValue(const Resolved& r, core::Recordset& from) const;
+    void Write(const Resolved& r, core::Recordset& to, const core::Variant& value) const;
+
+    const TableStep& step_;
+    MigrationView& view_;
+    MigrationControls controls_;
+    std::vector<Resolved> rows_;
+    int nameColumn_ = -1;
+    // Position of "ID" in each look-up table's records, found once per step.
+    std::map<std::string, int> idColumn_;
+};
+
+// The look-up statement: the code whole, its apostrophes doubled.
+std::string LookupSql(const std::string& table, const std::string& code);
+
+}  // namespace migrate

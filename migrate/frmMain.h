@@ -1,0 +1,79 @@
+#pragma once
+// The one window of Varnel: source and destination paths, the check box
+// that empties the destination tables, "Avvia" and "Chiudi", the progress
+// bar. The window only wires its controls to the shared source selection
+// and to the migration run.
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "common/engine/Dao.h"
+#include "migrate/MigrationRun.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ui {
+class ctrProgress;
+}
+
+namespace migrate {
+
+inline constexpr const char* kProgramTitle = "Varnel";
+inline constexpr const char* kDesignCaption = "Varnel - Utilit\xC3\xA0 di Importazione Dati";
+inline constexpr const char* kEndsProgram = " L'applicazione verr\xC3\xA0 terminata!";
+inline constexpr const char* kNoIniMessage = "Il file di configurazione non \xC3\xA8 stato trovato!";
+inline constexpr const char* kNoArchiveMessage = "il file archivio non \xC3\xA8 stato trovato!";
+
+class frmMain : public QDialog, private MigrationView {
+    Q_OBJECT
+public:
+    // Builds the window and runs its load sequence. nullptr when the load
+    // ended the program (another instance running, or a missing file, whose
+    // message has then been shown).
+    static std::unique_ptr<frmMain> Load();
+
+    // Event handlers.
+    void cmdSourceDb_Click();
+    RunOutcome cmdAvvia_Click();
+    void cmdChiudi_Click();
+
+    // Controls, by their design names (also their object names).
+    QLabel* lblData = nullptr;
+    QLineEdit* txtSourceDb = nullptr;
+    QPushButton* cmdSourceDb = nullptr;
+    QLineEdit* txtTargetDb = nullptr;
+    QPushButton* cmdTargetDb = nullptr;
+    QCheckBox* chkSvuota = nullptr;
+    QPushButton* cmdAvvia = nullptr;
+    QPushButton* cmdChiudi = nullptr;
+    ui::ctrProgress* pbrMain = nullptr;
+    core::DataControl dcFrom;
+    core::DataControl dcTo;
+    core::DataControl dcSupport;
+
+    // Pixels from twips (15 twips to a pixel).
+    static QRect Twips(int left, int top, int width, int height);
+
+protected:
+    // Escape and the window's close box end the program like "Chiudi".
+    void reject() override;
+
+private:
+    frmMain();
+    void BuildControls();
+    // Steps after the instance test; false when the program must end.
+    bool LoadSequence();
+
+    // MigrationView
+    std::string SourcePath() const override;
+    bool EmptyTablesChecked() const override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgressValue(int percent) override;
+};
+
+}  // namespace migrate

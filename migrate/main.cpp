@@ -1,0 +1,9 @@
+#include "common/Startup.h"
+#include "migrate/frmMain.h"
+#include "ui/QtDialogs.h"
+
+int main(int argc, char** argv) {
+    return core::RunProgram(
+        argc, argv, migrate::kProgramTitle, "Varnel.ini", [] { return std::make_unique<ui::QtDialogs>(); },
+        []() -> std::unique_ptr<QWidget> { return migrate::frmMain::Load(); });
+}
