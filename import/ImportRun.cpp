@@ -1,0 +1,201 @@
+#include "import/ImportRun.h"
+
+#include <cmath>
+#include <new>
+
+#include "common/Dialogs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Error.h"
+#include "import/ImportConvert.h"
+
+namespace tessily {
+namespace {
+
+[[noreturn]] void ThrowMissingField(const std::string& field, const std::string& where)
+{
+    throw core::Error(core::err::ItemNotFound,
+                      "Elemento non trovato in questo insieme: il campo '" + field + "' non esiste " + where + ".",
+                      "Tessily");
+}
+
+// Percent position rounded to the nearest whole number, halves to even.
+int RoundedPercent(double percent)
+{
+    const double rounded = std::nearbyint(percent);
+    if (!(rounded >= 0)) return 0;
+    return rounded > 100 ? 100 : static_cast<int>(rounded);
+}
+
+}  // namespace
+
+bool ImportRun::Run()
+{
+    core::Dialogs& dialogs = core::TheDialogs();
+    copied_ = 0;
+    if (dialogs.MessageBox(kConfirmQuestion, core::MsgButtons::YesNo, core::MsgIcon::Exclamation,
+                           setup_.programTitle) != core::MsgResult::Yes)
+        return false;
+
+    bool busy = false;
+    bool succeeded = false;
+    try {
+        dialogs.SetBusy(true);
+        busy = true;
+        dialogs.ProcessEvents();
+
+        const core::cTable& table = DestinationTable();
+        OpenDestination(table);
+        Copy(table);
+        ApplyCompletionRules(table);
+
+        // The pointer goes back before the message, so the box is not shown
+        // under an hourglass.
+        dialogs.SetBusy(false);
+        busy = false;
+        core::TheDialogs().MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information,
+                                      setup_.programTitle);
+        succeeded = true;
+    } catch (const core::Error& e) {
+        if (busy) dialogs.SetBusy(false);
+        busy = false;
+        ReportError(e.Number(), e.Description());
+    } catch (const std::bad_alloc&) {
+        if (busy) dialogs.SetBusy(false);
+        busy = false;
+        ReportError(7, "Memoria esaurita.");
+    } catch (const std::exception& e) {
+        if (busy) dialogs.SetBusy(false);
+        busy = false;
+        ReportError(51, std::string("Errore interno: ") + e.what());
+    }
+    if (busy) dialogs.SetBusy(false);
+    view_.SetProgress(0);
+    return succeeded;
+}
+
+void ImportRun::ReportError(int number, const std::string& description)
+{
+    try {
+        core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
+                                      "Errore n. " + std::to_string(number));
+    } catch (...) {
+        // The dialogs themselves failed (the commit before showing): nothing
+        // is left to tell the user with.
+    }
+}
+
+const core::cTable& ImportRun::DestinationTable()
+{
+    const std::int32_t id = view_.SelectedTableId();
+    const auto& tables = *setup_.tables;
+    if (id < 1 || static_cast<std::size_t>(id) > tables.size())
+        throw core::Error(core::err::SubscriptOutOfRange, "Indice non compreso nell'intervallo.", "Tessily");
+    return tables[static_cast<std::size_t>(id - 1)];
+}
+
+void ImportRun::OpenDestination(const core::cTable& table)
+{
+    core::DataControl& dcTo = *setup_.dcTo;
+    dcTo.Connect = ";PWD=" + setup_.destinationPassword;
+    dcTo.DatabaseName = setup_.destinationPath;
+    dcTo.RecordSource = core::SelectAllFrom(table.Table);
+    dcTo.Refresh();
+}
+
+std::vector<ImportRun::Pair> ImportRun::ResolvePairs(const core::cTable& table)
+{
+    core::Recordset& from = setup_.dcFrom->Recordset();
+    core::Recordset& to = setup_.dcTo->Recordset();
+    std::vector<Pair> pairs;
+    for (int k = 1; k <= kSlotCount; ++k) {
+        const std::string source = view_.SlotSource(k);
+        if (source.empty()) continue;
+        const core::cField* field = setup_.tpl->Slot(k);
+        if (field == nullptr)
+            throw core::Error(core::err::SubscriptOutOfRange,
+                              "Indice non compreso nell'intervallo: la casella " + std::to_string(k) +
+                                  " non ha un campo di destinazione nel modello.",
+                              "Tessily");
+        Pair pair;
+        pair.slot = k;
+        pair.target = to.ColumnIndex(field->Field);
+        if (pair.target < 0) ThrowMissingField(field->Field, "nella tabella di destinazione '" + table.Table + "'");
+        pair.source = from.ColumnIndex(source);
+        if (pair.source < 0) ThrowMissingField(source, "nella tabella di origine");
+        pairs.push_back(pair);
+    }
+    return pairs;
+}
+
+void ImportRun::Copy(const core::cTable& table)
+{
+    core::DataControl& dcFrom = *setup_.dcFrom;
+    core::DataControl& dcTo = *setup_.dcTo;
+
+    // Every pairing is checked against both tables before anything in the
+    // destination changes: a template naming a field the table lacks must not
+    // cost the user an emptied table.
+    dcFrom.Refresh();
+    ResolvePairs(table);
+
+    if (view_.EmptyDestinationFirst()) {
+        dcTo.Database().Execute("DELETE FROM [" + table.Table + "]");
+        dcTo.Refresh();
+    }
+
+    core::Recordset& to = dcTo.Recordset();
+    dcFrom.Refresh();
+    core::Recordset& from = dcFrom.Recordset();
+    const std::vector<Pair> pairs = ResolvePairs(table);
+    std::vector<core::FieldInfo> targets;
+    std::vector<ConversionGroup> groups;
+    for (const Pair& pair : pairs) {
+        targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
+        groups.push_back(GroupOf(targets.back().type));
+    }
+    const core::DateTime today = core::DateTime::Today();
+
+    long long record = 0;
+    std::size_t current = 0;
+    try {
+        while (!from.Eof()) {
+            ++record;
+            to.AddNew();
+            for (current = 0; current < pairs.size(); ++current) {
+                const Pair& pair = pairs[current];
+                to.SetValue(pair.target,
+                            ConvertForImport(from.GetValue(pair.source), targets[current], groups[current], today));
+            }
+            current = pairs.size();
+            to.Update();
+            ++copied_;
+            view_.SetProgress(RoundedPercent(from.PercentPosition()));
+            from.MoveNext();
+        }
+    } catch (const core::Error& e) {
+        to.CancelUpdate();
+        std::string where = " (record " + std::to_string(record) + " dell'origine";
+        if (current < pairs.size()) {
+            const Pair& pair = pairs[current];
+            where += ", campo '" + from.Columns()[static_cast<std::size_t>(pair.source)].name + "' verso il campo '" +
+                     targets[current].name + "' della tabella '" + table.Table + "'";
+        }
+        throw core::Error(e.Number(), e.Description() + where + ")", e.Source(), e.NativeText());
+    }
+
+    dcTo.Refresh();
+}
+
+void ImportRun::ApplyCompletionRules(const core::cTable& table)
+{
+    const ImportTemplate& tpl = *setup_.tpl;
+    for (int k = 1; k <= tpl.reqCount; ++k) {
+        const std::optional<CompletionRule> rule = ReadCompletionRule(tpl.file, k);
+        if (!rule) break;
+        if (!rule->IsConcatenation()) continue;
+        setup_.dcTo->Database().Execute(ConcatenationStatement(table.Table, *rule));
+        setup_.dcTo->Refresh();
+    }
+}
+
+}  // namespace tessily

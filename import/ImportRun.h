@@ -1,0 +1,81 @@
+#pragma once
+// The import run behind "Avvia": after the user's confirmation it opens the
+// destination table, optionally empties it, appends one destination record
+// per source record with the paired fields converted by the destination
+// field's type, applies the template's completion rules and reports the
+// outcome. No widgets here: the window answers through ImportView.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/ValueClasses.h"
+#include "import/TemplateFormat.h"
+
+namespace core {
+class DataControl;
+class Error;
+}  // namespace core
+
+namespace tessily {
+
+// What the run reads from the window when it needs it, and the bar it moves.
+class ImportView {
+public:
+    virtual ~ImportView() = default;
+    // The item data of the selected destination table (GetItemData), 0 when
+    // nothing is selected.
+    virtual std::int32_t SelectedTableId() = 0;
+    // The source field chosen in slot k (from 1); empty: the slot takes no part.
+    virtual std::string SlotSource(int k) = 0;
+    // chkSvuota ticked.
+    virtual bool EmptyDestinationFirst() = 0;
+    virtual void SetProgress(int percent) = 0;
+};
+
+struct ImportSetup {
+    const std::vector<core::cTable>* tables = nullptr;  // mTables
+    const ImportTemplate* tpl = nullptr;                 // mTplFile, mReqCount, mFields
+    core::DataControl* dcFrom = nullptr;                 // bound to the source table
+    core::DataControl* dcTo = nullptr;
+    std::string destinationPath;
+    std::string destinationPassword;
+    std::string programTitle;
+};
+
+inline constexpr const char* kConfirmQuestion = "Confermi l'operazione di importazione dati?";
+inline constexpr const char* kSuccessMessage = "Operazione eseguita con successo!";
+
+class ImportRun {
+public:
+    ImportRun(ImportSetup setup, ImportView& view) : setup_(std::move(setup)), view_(view) {}
+
+    // The whole click: question, copy, rules, final message. Never throws;
+    // every failure ends in the error message. Returns whether the run went
+    // through to the success message.
+    bool Run();
+
+    // Records added by the last run (for messages and tests).
+    long long RecordsCopied() const { return copied_; }
+
+private:
+    struct Pair {
+        int slot = 0;
+        int source = -1;  // column of the source recordset
+        int target = -1;  // column of the destination recordset
+    };
+
+    const core::cTable& DestinationTable();
+    void OpenDestination(const core::cTable& table);
+    std::vector<Pair> ResolvePairs(const core::cTable& table);
+    void Copy(const core::cTable& table);
+    void ApplyCompletionRules(const core::cTable& table);
+    void ReportError(int number, const std::string& description);
+
+    ImportSetup setup_;
+    ImportView& view_;
+    long long copied_ = 0;
+};
+
+}  // namespace tessily

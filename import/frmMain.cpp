@@ -1,0 +1,319 @@
+#include "import/frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "common/DataHelpers.h"
+#include "common/DateLabel.h"
+#include "common/Dialogs.h"
+#include "common/Paths.h"
+#include "common/Prefs.h"
+#include "common/SourceSelection.h"
+#include "common/Startup.h"
+#include "common/engine/Error.h"
+#include "ui/ctrProgress.h"
+
+namespace tessily {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Geometry in pixels (the design's twips divided by 15).
+constexpr int kWidth = 660;
+constexpr int kHeight = 574;
+constexpr int kLeft = 12;
+constexpr int kFieldLeft = 130;
+constexpr int kSlotTop = 168;
+constexpr int kSlotWidth = 153;
+constexpr int kSlotGap = 8;
+constexpr int kSlotRow = 48;
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("frmMain");
+    BuildControls();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildControls()
+{
+    setFixedSize(kWidth, kHeight);
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName("imgBanner");
+    banner->setGeometry(0, 0, kWidth, 52);
+    banner->setStyleSheet(
+        "background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #1f3f73, stop:1 #5d83bd);");
+
+    auto* title = new QLabel("Utilità di Importazione Dati", this);
+    title->setObjectName("lblTitolo");
+    title->setGeometry(kLeft, 8, 360, 36);
+    title->setStyleSheet("color: white; font-size: 17px; font-weight: bold; background: transparent;");
+
+    lblData = new QLabel(this);
+    lblData->setObjectName("lblData");
+    lblData->setGeometry(360, 8, kWidth - 360 - kLeft, 36);
+    lblData->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblData->setStyleSheet("color: white; background: transparent;");
+
+    auto label = [this](const char* name, const char* text, int x, int y, int w) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setObjectName(name);
+        l->setGeometry(x, y, w, 23);
+        return l;
+    };
+
+    label("lblOrigine", "File Origine", kLeft, 64, 110);
+    txtSourceDb = new QLineEdit(this);
+    txtSourceDb->setObjectName("txtSourceDb");
+    txtSourceDb->setReadOnly(true);
+    txtSourceDb->setGeometry(kFieldLeft, 64, kWidth - kFieldLeft - kLeft - 34, 23);
+    cmdSourceDb = new QPushButton("..", this);
+    cmdSourceDb->setObjectName("cmdSourceDb");
+    cmdSourceDb->setGeometry(kWidth - kLeft - 28, 64, 28, 23);
+
+    label("lblDestinazione", "File Destinazione", kLeft, 94, 115);
+    txtTargetDb = new QLineEdit(this);
+    txtTargetDb->setObjectName("txtTargetDb");
+    txtTargetDb->setReadOnly(true);
+    txtTargetDb->setGeometry(kFieldLeft, 94, kWidth - kFieldLeft - kLeft - 34, 23);
+    cmdTargetDb = new QPushButton("..", this);
+    cmdTargetDb->setObjectName("cmdTargetDb");
+    cmdTargetDb->setGeometry(kWidth - kLeft - 28, 94, 28, 23);
+
+    label("lblTblOrigine", "Tabella Origine", kLeft, 128, 110);
+    cmbTblFrom = new QComboBox(this);
+    cmbTblFrom->setObjectName("cmbTblFrom");
+    cmbTblFrom->setGeometry(kFieldLeft, 128, 190, 23);
+    cmbTblFrom->setEnabled(false);
+
+    label("lblTblDestinazione", "Tabella Destinazione", 334, 128, 130);
+    cmbTblTo = new QComboBox(this);
+    cmbTblTo->setObjectName("cmbTblTo");
+    cmbTblTo->setGeometry(466, 128, kWidth - 466 - kLeft, 23);
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        const int column = i % 4;
+        const int row = i / 4;
+        const int x = kLeft + column * (kSlotWidth + kSlotGap);
+        const int y = kSlotTop + row * kSlotRow;
+        auto* l = new QLabel("-", this);
+        l->setObjectName(QString("lblFldTo_%1").arg(i));
+        l->setProperty("index", i);
+        l->setGeometry(x, y, kSlotWidth, 18);
+        auto* c = new QComboBox(this);
+        c->setObjectName(QString("cmbFldFrom_%1").arg(i));
+        c->setProperty("index", i);
+        c->setGeometry(x, y + 19, kSlotWidth, 23);
+        c->setEnabled(false);
+        lblFldTo[static_cast<std::size_t>(i)] = l;
+        cmbFldFrom[static_cast<std::size_t>(i)] = c;
+    }
+
+    const int below = kSlotTop + 6 * kSlotRow + 4;
+    chkSvuota = new QCheckBox("Svuota la tabella di destinazione prima della copia", this);
+    chkSvuota->setObjectName("chkSvuota");
+    chkSvuota->setGeometry(kLeft, below, 400, 23);
+
+    pbrMain = new ui::ctrProgress(this);
+    pbrMain->setObjectName("pbrMain");
+    ui::ConfigureAsMainProgress(*pbrMain);
+    pbrMain->setGeometry(kLeft, below + 32, kWidth - 2 * kLeft, 16);
+
+    cmdAvvia = new QPushButton("Avvia", this);
+    cmdAvvia->setObjectName("cmdAvvia");
+    cmdAvvia->setGeometry(kWidth - kLeft - 2 * 96 - 8, below + 58, 96, 28);
+    cmdAvvia->setEnabled(false);
+    cmdChiudi = new QPushButton("Chiudi", this);
+    cmdChiudi->setObjectName("cmdChiudi");
+    cmdChiudi->setGeometry(kWidth - kLeft - 96, below + 58, 96, 28);
+
+    connect(cmbTblTo, &QComboBox::currentIndexChanged, this, [this](int index) { OnTblToChosen(index); });
+    connect(cmbTblFrom, &QComboBox::currentIndexChanged, this, [this](int index) { OnTblFromChosen(index); });
+    connect(cmdSourceDb, &QPushButton::clicked, this, [this] { OnSourceDbClicked(); });
+    connect(cmdAvvia, &QPushButton::clicked, this, [this] { OnAvviaClicked(); });
+    connect(cmdChiudi, &QPushButton::clicked, this, [this] { OnChiudiClicked(); });
+}
+
+std::unique_ptr<frmMain> frmMain::Create()
+{
+    auto window = std::make_unique<frmMain>();
+    if (!window->Load()) return nullptr;
+    return window;
+}
+
+void frmMain::Refuse(const std::string& text)
+{
+    core::TheDialogs().MessageBox(text + kEndsProgram, core::MsgButtons::Ok, core::MsgIcon::Critical,
+                                  core::ThePrefs().programTitle);
+    ended_ = true;
+    core::EndProgram(0);
+}
+
+void frmMain::ShowError(int number, const std::string& description)
+{
+    core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
+                                  "Errore n. " + std::to_string(number));
+}
+
+bool frmMain::Load()
+{
+    if (core::PreviousInstance()) {
+        ended_ = true;
+        return false;
+    }
+    lblData->setText(Q(core::TodayLabel()));
+
+    core::Prefs& prefs = core::ThePrefs();
+    if (!core::FileExists(prefs.iniPath)) {
+        Refuse("Il file di configurazione non è stato trovato!");
+        return false;
+    }
+    setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
+
+    core::LoadDestinationSettings(true);
+    if (!core::FileExists(prefs.destinationPath)) {
+        Refuse("il file archivio non è stato trovato!");
+        return false;
+    }
+    txtTargetDb->setText(Q(prefs.destinationPath));
+    txtTargetDb->setEnabled(false);
+    cmdTargetDb->setEnabled(false);
+
+    try {
+        DestinationTables list = ReadDestinationTables(prefs.iniPath);
+        mTableCount = list.count;
+        mTables = std::move(list.tables);
+    } catch (const core::Error& e) {
+        // A configuration that cannot be read leaves nothing to import into.
+        Refuse(e.Description());
+        return false;
+    }
+    {
+        const QSignalBlocker quiet(cmbTblTo);
+        cmbTblTo->clear();
+        for (const core::cTable& table : mTables) cmbTblTo->addItem(Q(table.Name), table.ID);
+        cmbTblTo->setCurrentIndex(-1);
+    }
+    if (cmbTblTo->count() > 0) cmbTblTo->setCurrentIndex(0);  // the template steps run now
+    return !ended_;
+}
+
+void frmMain::SelectTblToQuietly(int index)
+{
+    const QSignalBlocker quiet(cmbTblTo);
+    cmbTblTo->setCurrentIndex(index);
+}
+
+void frmMain::OnTblToChosen(int index)
+{
+    if (index < 0 || ended_) return;
+    const std::string name = cmbTblTo->itemText(index).toStdString();
+    const std::string file = TemplatePath(name);
+    if (!core::FileExists(file)) {
+        Refuse("Il file di configurazione " + name + ".ini" + " non è stato trovato!");
+        return;
+    }
+
+    ImportTemplate tpl;
+    try {
+        tpl = ReadImportTemplate(file);
+    } catch (const core::Error& e) {
+        // Nothing of the window changes: the list goes back to the table
+        // whose fields the slots still show, so a run cannot mix the two.
+        SelectTblToQuietly(shownTblTo_);
+        ShowError(e.Number(), e.Description());
+        return;
+    }
+    mTemplate = std::move(tpl);
+    shownTblTo_ = index;
+
+    for (int k = 1; k <= kSlotCount; ++k) {
+        QLabel* label = lblFldTo[static_cast<std::size_t>(k - 1)];
+        QComboBox* list = cmbFldFrom[static_cast<std::size_t>(k - 1)];
+        if (const core::cField* field = mTemplate.Slot(k)) {
+            // The slot's list and its choice stay as they are.
+            label->setText(Q(field->Name));
+            list->setEnabled(true);
+        } else {
+            label->setText(QString());
+            list->clear();
+            list->setEnabled(false);
+        }
+    }
+}
+
+void frmMain::OnTblFromChosen(int index)
+{
+    if (index < 0) return;
+    try {
+        dcFrom.RecordSource = cmbTblFrom->itemText(index).toStdString();
+        dcFrom.Refresh();
+        QStringList names;
+        names << QString();
+        const auto& columns = dcFrom.Recordset().Columns();
+        for (const core::FieldInfo& column : columns) names << Q(column.name);
+        for (QComboBox* list : cmbFldFrom) {
+            list->clear();
+            list->addItems(names);
+        }
+    } catch (const core::Error& e) {
+        // The slots must not keep offering the fields of a table that is no
+        // longer bound.
+        for (QComboBox* list : cmbFldFrom) {
+            list->clear();
+            list->addItem(QString());
+        }
+        ShowError(e.Number(), e.Description());
+    }
+}
+
+void frmMain::OnSourceDbClicked()
+{
+    core::SourceSelectionControls controls;
+    controls.owner = this;
+    controls.txtSourceDb = txtSourceDb;
+    controls.cmdAvvia = cmdAvvia;
+    controls.cmbTblFrom = cmbTblFrom;
+    controls.dcFrom = &dcFrom;
+    controls.kind = core::ProgramKind::Tessily;
+    core::SourceDbClick(controls);
+}
+
+void frmMain::OnAvviaClicked()
+{
+    const core::Prefs& prefs = core::ThePrefs();
+    ImportSetup setup;
+    setup.tables = &mTables;
+    setup.tpl = &mTemplate;
+    setup.dcFrom = &dcFrom;
+    setup.dcTo = &dcTo;
+    setup.destinationPath = prefs.destinationPath;
+    setup.destinationPassword = prefs.destinationPassword;
+    setup.programTitle = prefs.programTitle;
+    ImportRun run(std::move(setup), *this);
+    run.Run();
+}
+
+void frmMain::OnChiudiClicked()
+{
+    ended_ = true;
+    core::EndProgram(0);
+}
+
+std::int32_t frmMain::SelectedTableId() { return core::GetItemData(*cmbTblTo); }
+
+std::string frmMain::SlotSource(int k) { return cmbFldFrom[static_cast<std::size_t>(k - 1)]->currentText().toStdString(); }
+
+bool frmMain::EmptyDestinationFirst() { return chkSvuota->checkState() == Qt::Checked; }
+
+void frmMain::SetProgress(int percent) { pbrMain->SetValue(percent); }
+
+}  // namespace tessily

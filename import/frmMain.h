@@ -1,0 +1,115 @@
+#pragma once
+// Tessily's only window: the source and destination rows, the source and
+// destination table lists, 24 pairing slots (a destination field's label
+// above the list of source fields), the emptying check box, the progress bar
+// and the two buttons. The handlers are public so that tests drive them
+// without a screen; the run itself lives in ImportRun.
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/ValueClasses.h"
+#include "common/engine/Dao.h"
+#include "import/ImportRun.h"
+#include "import/TemplateFormat.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ui {
+class ctrProgress;
+}
+
+namespace tessily {
+
+inline constexpr const char* kProgramTitle = "Tessily";
+inline constexpr const char* kIniName = "Tessily.ini";
+inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
+
+class frmMain : public QWidget, private ImportView {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Builds the window and runs its load; nothing when the load ended the
+    // program (its message already shown).
+    static std::unique_ptr<frmMain> Create();
+
+    // The load sequence; false when it ended the program.
+    bool Load();
+
+    // Event handlers.
+    void OnTblToChosen(int index);
+    void OnTblFromChosen(int index);
+    void OnSourceDbClicked();
+    void OnAvviaClicked();
+    void OnChiudiClicked();
+
+    // Whether a handler ended the program (missing file at load or template).
+    bool Ended() const { return ended_; }
+
+    // Window state, for tests.
+    const std::vector<core::cTable>& Tables() const { return mTables; }
+    std::int16_t TableCount() const { return mTableCount; }
+    const ImportTemplate& Template() const { return mTemplate; }
+    core::DataControl& SourceControl() { return dcFrom; }
+    core::DataControl& DestinationControl() { return dcTo; }
+
+    QComboBox* TblFrom() const { return cmbTblFrom; }
+    QComboBox* TblTo() const { return cmbTblTo; }
+    QLabel* FieldLabel(int slotIndex) const { return lblFldTo[static_cast<std::size_t>(slotIndex)]; }
+    QComboBox* FieldList(int slotIndex) const { return cmbFldFrom[static_cast<std::size_t>(slotIndex)]; }
+    QCheckBox* Svuota() const { return chkSvuota; }
+    QPushButton* Avvia() const { return cmdAvvia; }
+    QLineEdit* SourceDb() const { return txtSourceDb; }
+    QLineEdit* TargetDb() const { return txtTargetDb; }
+    QLabel* DateLabel() const { return lblData; }
+    ui::ctrProgress* Progress() const { return pbrMain; }
+
+private:
+    // ImportView
+    std::int32_t SelectedTableId() override;
+    std::string SlotSource(int k) override;
+    bool EmptyDestinationFirst() override;
+    void SetProgress(int percent) override;
+
+    void BuildControls();
+    void Refuse(const std::string& text);
+    void ShowError(int number, const std::string& description);
+    void SelectTblToQuietly(int index);
+
+    // Controls, named as the window's design names them.
+    QLabel* lblData = nullptr;
+    QLineEdit* txtSourceDb = nullptr;
+    QPushButton* cmdSourceDb = nullptr;
+    QLineEdit* txtTargetDb = nullptr;
+    QPushButton* cmdTargetDb = nullptr;
+    QComboBox* cmbTblFrom = nullptr;
+    QComboBox* cmbTblTo = nullptr;
+    std::array<QLabel*, kSlotCount> lblFldTo{};
+    std::array<QComboBox*, kSlotCount> cmbFldFrom{};
+    QCheckBox* chkSvuota = nullptr;
+    ui::ctrProgress* pbrMain = nullptr;
+    QPushButton* cmdAvvia = nullptr;
+    QPushButton* cmdChiudi = nullptr;
+
+    core::DataControl dcFrom;
+    core::DataControl dcTo;
+
+    std::int16_t mTableCount = 0;
+    std::vector<core::cTable> mTables;
+    ImportTemplate mTemplate;  // mTplFile, mStdCount, mReqCount, mFields
+    int shownTblTo_ = -1;      // the entry whose template the slots show
+    bool ended_ = false;
+};
+
+}  // namespace tessily

@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "common/engine/Engine.h"
+#include "import/frmMain.h"
+#include "tests/engine/MemoryDriver.h"
+#include "tests/import/ImportFixture.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/ui/QtTestApp.h"
+#include "ui/ctrProgress.h"
+
+using core::Variant;
+using testsupport::DialogCall;
+using testsupport::ScopedScriptedDialogs;
+using tessily::frmMain;
+
+namespace {
+
+const char* kTwoTables = "1=Clienti,tblAnClienti\n2=Mandanti,tblAnMandanti\n";
+const char* kClientiTpl =
+    "[CFG]\nSTD=5\nREQ=1\n[STD]\n1=Codice,sCodice\n2=Cognome,sCognome\n3=Nome,sNome\n"
+    "4=Denominazione,sDenominazione\n5=Fido,nFido\n[REQ]\n1=sDenominazione,&,sCognome,sNome\n";
+const char* kMandantiTpl = "[CFG]\nSTD=2\n[STD]\n1=Codice,sCodice\n3=Cognome,sCognome\n";
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+std::vector<std::string> Items(const QComboBox* list)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i) items.push_back(list->itemText(i).toStdString());
+    return items;
+}
+
+class FrmMainTest : public ::testing::Test {
+protected:
+    void SetUp() override { testsupport::EnsureQtApp(); }
+    void TearDown() override
+    {
+        window_.reset();
+        core::Engine::Instance().Prune();
+    }
+
+    // The usual installation: two destination tables with their templates.
+    void Install()
+    {
+        folder_.WriteIni("2", kTwoTables);
+        folder_.CreateDestination();
+        folder_.WriteTemplate("Clienti", kClientiTpl);
+        folder_.WriteTemplate("Mandanti", kMandantiTpl);
+    }
+
+    frmMain& Open()
+    {
+        window_ = frmMain::Create();
+        if (!window_) throw std::runtime_error("the load ended the program:\n" + dialogs_->Transcript());
+        return *window_;
+    }
+
+    // Chooses a source database through the ".." button and its dialog.
+    void ChooseSource(const std::string& script)
+    {
+        const std::string path = folder_.CreateSource("origine.db", script);
+        dialogs_->AnswerFile(path, 1);
+        window_->OnSourceDbClicked();
+    }
+
+    importtest::ImportFolder folder_;
+    ScopedScriptedDialogs dialogs_;
+    std::unique_ptr<frmMain> window_;
+};
+
+TEST_F(FrmMainTest, MissingConfigurationEndsTheProgram)
+{
+    EXPECT_EQ(frmMain::Create(), nullptr);
+    const DialogCall refusal = dialogs_->LastMessage();
+    EXPECT_EQ(refusal.text, "Il file di configurazione non è stato trovato! L'applicazione verrà terminata!");
+    EXPECT_EQ(refusal.icon, core::MsgIcon::Critical);
+    EXPECT_EQ(refusal.title, "Tessily");
+}
+
+TEST_F(FrmMainTest, MissingArchiveEndsTheProgram)
+{
+    folder_.WriteIni("2", kTwoTables);
+    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(dialogs_->LastMessage().text, "il file archivio non è stato trovato! L'applicazione verrà terminata!");
+}
+
+TEST_F(FrmMainTest, MissingTemplateOfTheFirstTableEndsTheProgram)
+{
+    folder_.WriteIni("2", kTwoTables);
+    folder_.CreateDestination();
+    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(dialogs_->LastMessage().text,
+              "Il file di configurazione Clienti.ini non è stato trovato! L'applicazione verrà terminata!");
+    EXPECT_EQ(dialogs_->LastMessage().title, "Tessily");
+}
+
+TEST_F(FrmMainTest, LoadShowsTheDestinationAndTheFirstTemplate)
+{
+    Install();
+    frmMain& w = Open();
+    EXPECT_EQ(dialogs_->MessageCount(), 0);
+    EXPECT_EQ(w.windowTitle().toStdString(), "Tessily - Gestione Agenzia");
+    EXPECT_FALSE(w.DateLabel()->text().isEmpty());
+    EXPECT_EQ(w.TargetDb()->text().toStdString(), folder_.DestinationPath());
+    EXPECT_FALSE(w.TargetDb()->isEnabled());
+    EXPECT_FALSE(w.findChild<QPushButton*>("cmdTargetDb")->isEnabled());
+    EXPECT_FALSE(w.Avvia()->isEnabled());
+    EXPECT_FALSE(w.TblFrom()->isEnabled());
+
+    ASSERT_EQ(w.TblTo()->count(), 2);
+    EXPECT_EQ(w.TblTo()->currentIndex(), 0);
+    EXPECT_EQ(w.TblTo()->itemData(1).toInt(), 2);
+    EXPECT_EQ(w.Template().file, tessily::TemplatePath("Clienti"));
+    EXPECT_EQ(w.Template().reqCount, 1);
+    EXPECT_EQ(Text(w.findChild<QLabel*>("lblFldTo_0")), "Codice");
+    EXPECT_TRUE(w.findChild<QComboBox*>("cmbFldFrom_4")->isEnabled());
+    EXPECT_EQ(Text(w.FieldLabel(5)), "");
+    EXPECT_FALSE(w.FieldList(5)->isEnabled());
+    EXPECT_EQ(w.Progress()->Value(), 0);
+}
+
+TEST_F(FrmMainTest, SlotsStandInSixRowsOfFour)
+{
+    Install();
+    frmMain& w = Open();
+    EXPECT_EQ(w.FieldList(0)->y(), w.FieldList(3)->y());
+    EXPECT_LT(w.FieldList(0)->x(), w.FieldList(3)->x());
+    EXPECT_GT(w.FieldList(4)->y(), w.FieldList(3)->y());
+    EXPECT_EQ(w.FieldList(4)->x(), w.FieldList(0)->x());
+    EXPECT_EQ(w.FieldList(23)->x(), w.FieldList(3)->x());
+    EXPECT_LT(w.FieldLabel(7)->y(), w.FieldList(7)->y());
+    EXPECT_EQ(w.FieldList(9)->property("index").toInt(), 9);
+}
+
+TEST_F(FrmMainTest, EmptyTableListLeavesTheSlotsAsDesigned)
+{
+    folder_.WriteIni("0", kTwoTables);
+    folder_.CreateDestination();
+    frmMain& w = Open();
+    EXPECT_EQ(w.TblTo()->count(), 0);
+    EXPECT_TRUE(w.Template().file.empty());
+    for (int i = 0; i < tessily::kSlotCount; ++i) {
+        EXPECT_EQ(Text(w.FieldLabel(i)), "-");
+        EXPECT_FALSE(w.FieldList(i)->isEnabled());
+        EXPECT_EQ(w.FieldList(i)->count(), 0);
+    }
+}
+
+TEST_F(FrmMainTest, TableListStopsAtTheGap)
+{
+    folder_.WriteIni("4", "1=Clienti,tblAnClienti\n2=Mandanti,tblAnMandanti\n4=Articoli,tblArticoli\n");
+    folder_.CreateDestination();
+    folder_.WriteTemplate("Clienti", kClientiTpl);
+    frmMain& w = Open();
+    EXPECT_EQ(w.TblTo()->count(), 2);
+    EXPECT_EQ(w.TableCount(), 4);
+}
+
+TEST_F(FrmMainTest, MalformedTableListEndsTheProgramWithoutTouchingAnything)
+{
+    folder_.WriteIni("2", "1=Clienti,tblAnClienti\n2=Mandanti\n");
+    folder_.CreateDestination();
+    EXPECT_EQ(frmMain::Create(), nullptr);
+    const DialogCall refusal = dialogs_->LastMessage();
+    EXPECT_NE(refusal.text.find("[TABLES]"), std::string::npos) << refusal.text;
+    EXPECT_NE(refusal.text.find("Tessily.ini"), std::string::npos) << refusal.text;
+    EXPECT_NE(refusal.text.find("L'applicazione verrà terminata!"), std::string::npos);
+}
+
+TEST_F(FrmMainTest, TemplateWithGapsEnablesOnlyItsSlots)
+{
+    Install();
+    frmMain& w = Open();
+    w.TblTo()->setCurrentIndex(1);  // Mandanti: STD = 2, slots 1 and 3
+    EXPECT_EQ(Text(w.FieldLabel(0)), "Codice");
+    EXPECT_TRUE(w.FieldList(0)->isEnabled());
+    EXPECT_EQ(Text(w.FieldLabel(1)), "");
+    EXPECT_FALSE(w.FieldList(1)->isEnabled());
+    EXPECT_EQ(Text(w.FieldLabel(2)), "Cognome");
+    EXPECT_TRUE(w.FieldList(2)->isEnabled());
+    for (int i = 3; i < tessily::kSlotCount; ++i) {
+        EXPECT_EQ(Text(w.FieldLabel(i)), "");
+        EXPECT_FALSE(w.FieldList(i)->isEnabled());
+        EXPECT_EQ(w.FieldList(i)->count(), 0);
+    }
+}
+
+TEST_F(FrmMainTest, ChoosingTheSourceFillsEverySlot)
+{
+    Install();
+    frmMain& w = Open();
+    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(30), Nome TEXT(30));"
+                 "CREATE TABLE Altro (X TEXT(5));");
+    ASSERT_TRUE(w.TblFrom()->isEnabled()) << dialogs_->Transcript();
+    EXPECT_TRUE(w.Avvia()->isEnabled());
+    EXPECT_EQ(w.TblFrom()->currentText().toStdString(), "Anagrafe");
+    const std::vector<std::string> expected{"", "Codice", "Cognome", "Nome"};
+    for (int i = 0; i < tessily::kSlotCount; ++i) {
+        EXPECT_EQ(Items(w.FieldList(i)), expected) << "slot " << i;
+        EXPECT_EQ(w.FieldList(i)->currentIndex(), 0);
+    }
+
+    // Another source table discards every pairing.
+    w.FieldList(0)->setCurrentIndex(1);
+    w.TblFrom()->setCurrentIndex(1);
+    EXPECT_EQ(Items(w.FieldList(0)), (std::vector<std::string>{"", "X"}));
+    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "");
+}
+
+TEST_F(FrmMainTest, ChangingTheDestinationKeepsTheSlotsStillInUse)
+{
+    Install();
+    frmMain& w = Open();
+    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(30), Nome TEXT(30));");
+    w.FieldList(0)->setCurrentIndex(1);  // Codice
+    w.FieldList(2)->setCurrentIndex(3);  // Nome
+    w.FieldList(3)->setCurrentIndex(2);  // Cognome
+    w.TblTo()->setCurrentIndex(1);       // Mandanti: slots 1 and 3
+    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
+    EXPECT_EQ(w.FieldList(2)->currentText().toStdString(), "Nome");
+    EXPECT_EQ(w.FieldList(2)->count(), 4);
+    EXPECT_EQ(w.FieldList(1)->count(), 0);
+    EXPECT_EQ(w.FieldList(3)->count(), 0);
+    EXPECT_FALSE(w.FieldList(3)->isEnabled());
+
+    // Back to Clienti: slot 4 is enabled again but its list stays empty
+    // until a source table is chosen anew.
+    w.TblTo()->setCurrentIndex(0);
+    EXPECT_TRUE(w.FieldList(3)->isEnabled());
+    EXPECT_EQ(w.FieldList(3)->count(), 0);
+    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
+}
+
+TEST_F(FrmMainTest, SourceTableWithoutFieldsOffersOnlyTheEmptyEntry)
+{
+    Install();
+    frmMain& w = Open();
+    auto& store = testing_support::Stores()["memoria-senza-campi"];
+    store.tables["Vuota"] = testing_support::MemoryTable{};
+    core::Engine::Instance().AddDriver(std::make_unique<testing_support::MemoryDriver>());
+    w.SourceControl().Connect = "memoria;PWD=pw";
+    w.SourceControl().DatabaseName = "memoria-senza-campi";
+    w.TblFrom()->addItem("Vuota");  // the first entry: its handler runs
+    EXPECT_EQ(dialogs_->MessageCount(), 0) << dialogs_->Transcript();
+    for (int i = 0; i < tessily::kSlotCount; ++i) EXPECT_EQ(Items(w.FieldList(i)), std::vector<std::string>{""});
+}
+
+TEST_F(FrmMainTest, MalformedTemplateIsReportedAndTheWindowKeepsItsChoice)
+{
+    Install();
+    folder_.WriteTemplate("Mandanti", "[CFG]\nSTD=due\n[STD]\n1=Codice,sCodice\n");
+    frmMain& w = Open();
+    w.TblTo()->setCurrentIndex(1);
+    const DialogCall error = dialogs_->LastMessage();
+    EXPECT_EQ(error.title, "Errore n. 13");
+    EXPECT_NE(error.text.find("Mandanti.ini"), std::string::npos) << error.text;
+    EXPECT_NE(error.text.find("STD"), std::string::npos) << error.text;
+    EXPECT_FALSE(w.Ended());
+    EXPECT_EQ(w.TblTo()->currentIndex(), 0);  // back to the table the slots show
+    EXPECT_EQ(w.Template().file, tessily::TemplatePath("Clienti"));
+    EXPECT_EQ(Text(w.FieldLabel(4)), "Fido");
+}
+
+TEST_F(FrmMainTest, MissingTemplateChosenLaterEndsTheProgram)
+{
+    folder_.WriteIni("2", kTwoTables);
+    folder_.CreateDestination();
+    folder_.WriteTemplate("Clienti", kClientiTpl);
+    frmMain& w = Open();
+    w.TblTo()->setCurrentIndex(1);
+    EXPECT_TRUE(w.Ended());
+    EXPECT_EQ(dialogs_->LastMessage().text,
+              "Il file di configurazione Mandanti.ini non è stato trovato! L'applicazione verrà terminata!");
+}
+
+TEST_F(FrmMainTest, AvviaImportsThePairedFields)
+{
+    Install();
+    frmMain& w = Open();
+    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(30), Nome TEXT(30), Fido TEXT(10), "
+                 "Ditta TEXT(50));"
+                 "INSERT INTO Anagrafe VALUES ('A1', 'Rossi', 'Mario', '1500', '');"
+                 "INSERT INTO Anagrafe VALUES ('A2', 'Bianchi', 'Anna', 'molto', 'Bianchi Spa');");
+    folder_.ExecuteOnDestination("INSERT INTO [tblAnClienti] ([sCodice]) VALUES ('VECCHIO')");
+    w.FieldList(0)->setCurrentText("Codice");
+    w.FieldList(1)->setCurrentText("Cognome");
+    w.FieldList(2)->setCurrentText("Nome");
+    w.FieldList(3)->setCurrentText("Ditta");
+    w.FieldList(4)->setCurrentText("Fido");
+    w.Svuota()->setChecked(true);
+    dialogs_->AnswerMessage(core::MsgResult::Yes);
+    w.Avvia()->click();
+    EXPECT_EQ(dialogs_->LastMessage().text, "Operazione eseguita con successo!") << dialogs_->Transcript();
+    const auto rows = folder_.Rows("SELECT sCodice, sDenominazione, nFido FROM [tblAnClienti] ORDER BY [ID]");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], Variant("A1"));
+    EXPECT_EQ(rows[0][1], Variant("Rossi Mario"));
+    EXPECT_EQ(rows[0][2].ToDouble(), 1500);
+    EXPECT_EQ(rows[1][1], Variant("Bianchi Spa"));
+    EXPECT_EQ(rows[1][2].ToDouble(), 0);
+    EXPECT_EQ(w.Progress()->Value(), 0);
+    // The choices stay for another run.
+    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
+}
+
+TEST_F(FrmMainTest, AvviaWithNothingSelectedInTheDestinationList)
+{
+    Install();
+    frmMain& w = Open();
+    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10)); INSERT INTO Anagrafe VALUES ('A1');");
+    folder_.ExecuteOnDestination("INSERT INTO [tblAnClienti] ([sCodice]) VALUES ('RESTA')");
+    w.FieldList(0)->setCurrentText("Codice");
+    w.Svuota()->setChecked(true);
+    w.TblTo()->setCurrentIndex(-1);
+    dialogs_->AnswerMessage(core::MsgResult::Yes);
+    w.Avvia()->click();
+    EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 9");
+    EXPECT_EQ(dialogs_->LastMessage().text, "Indice non compreso nell'intervallo.");
+    EXPECT_EQ(folder_.Count("tblAnClienti"), 1);
+}
+
+TEST_F(FrmMainTest, ChiudiEndsTheProgram)
+{
+    Install();
+    frmMain& w = Open();
+    w.findChild<QPushButton*>("cmdChiudi")->click();
+    EXPECT_TRUE(w.Ended());
+    EXPECT_EQ(dialogs_->MessageCount(), 0);
+}
+
+}  // namespace
