@@ -196,3 +196,45 @@ TEST(JetHeaderRead, RealFilesGiveTheirKnownPasswords) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whether a text is well-formed UTF-8 (no overlong forms, no surrogates).
+bool ValidUtf8(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (extra < 0 || i + extra >= s.size() + (extra == 0 ? 1 : 0)) return false;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (d & 0x3F);
+        }
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
+            (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return false;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+TEST(JetHeaderRead, ArbitraryBytesBehindAValidSignatureNeverBreakTheReader) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(seed >> 24);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        auto page = HeaderBuilder(round % 4, round % 4 >= 2).Build();
+        const std::size_t size = 0x7A + round % 200;
+        page.resize(size);
+        for (std::size_t i = 0x18; i < size; ++i) page[i] = next();
+        const auto header = ReadJetHeader(page);
+        ASSERT_TRUE(header);
+        EXPECT_TRUE(ValidUtf8(header->password)) << round;
+    }
+}
+
+}  // namespace
