@@ -65,10 +65,14 @@ Driver& Engine::ChooseDriver(const OpenRequest& request) {
             if (!driver->HandlesDriverText(driverText)) continue;
             // The data controls' design-time text names the Access engine
             // whatever the file; a file that carries another engine's
-            // signature is read by that engine.
-            if (byHeader && byHeader != driver.get() && !driver->RecognisesHeader(header) &&
-                (driverText.rfind("access", 0) == 0 || driverText.rfind("jet", 0) == 0))
-                return *byHeader;
+            // signature, or none at all (an encrypted database), is read by
+            // the engine that the file itself calls for.
+            const bool jetText = driverText.rfind("access", 0) == 0 || driverText.rfind("jet", 0) == 0 ||
+                                 driverText.rfind("ms access", 0) == 0 || driverText.rfind("microsoft access", 0) == 0;
+            if (jetText && !header.empty() && !driver->RecognisesHeader(header)) {
+                if (byHeader) return *byHeader;
+                if (fallback) return *fallback;
+            }
             return *driver;
         }
     }
