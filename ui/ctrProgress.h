@@ -52,6 +52,9 @@ public:
     QColor ResolvedBackColor() const;
     QColor ResolvedFillColor() const;
 
+    // The windows place the bar with a fixed geometry; layouts get a thin bar.
+    QSize sizeHint() const override { return {200, 16}; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
