@@ -5,13 +5,6 @@
 #include "FlatFileTestSupport.h"
 #include "XlsBuilder.h"
 #include "common/engine/Dao.h"
-#include "common/engine/Drivers.h"
-#include "common/engine/Engine.h"
-
-namespace core {
-// This test program's engine knows only the flat-file driver.
-void RegisterBuiltInDrivers(Engine& engine) { engine.AddDriver(MakeFlatFileDriver()); }
-}  // namespace core
 
 using namespace flatfile_test;
 using core::DataControl;
@@ -65,6 +58,12 @@ TEST_F(DaoTest, DbaseTableThroughADataControl) {
     const auto defs = dc.Database().TableDefs();
     ASSERT_EQ(defs.size(), 1u);
     EXPECT_EQ(defs[0].Name, "clienti.dbf");
+
+    // The whole path as the record source: the file's name cut at the last
+    // backslash is the whole path where paths have no backslash.
+    dc.RecordSource = dbf;
+    dc.Refresh();
+    EXPECT_EQ(dc.Recordset().Fields()["NOME"].Value(), Variant("Rossi"));
 
     for (const char* text : {"dBASE III;", "dBASE 5.0;", "DBASE IV"}) {
         dc.Connect = text;

@@ -19,10 +19,12 @@ bool HasExtension(const std::string& name, FileFormat format) {
     return ext == "csv" || ext == "txt" || ext == "tab" || ext == "asc";
 }
 
-// A table named by its file: "clienti.dbf", the older "clienti#dbf" or the
-// bare "clienti".
+// A table named by its file: "clienti.dbf", the older "clienti#dbf", the
+// bare "clienti", or the file's whole path (what a caller that cuts the name
+// at the last backslash passes on a system whose paths have none).
 bool NamesFile(const std::string& table, const std::string& fileName) {
     if (SameText(table, fileName)) return true;
+    if (const std::string last = FileNameOf(table); last != table) return NamesFile(last, fileName);
     std::string hashed = fileName;
     const auto dot = hashed.rfind('.');
     if (dot == std::string::npos) return false;
