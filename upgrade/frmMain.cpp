@@ -95,6 +95,7 @@ void frmMain::BuildControls() {
     sans.setPointSize(8);
     lblData_->setFont(sans);
     lblData_->setStyleSheet(QStringLiteral("color: white;"));
+    lblData_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     label2_ = MakeLabel(this, "Label2", QStringLiteral("File Origine"), 120, 600);
     txtSourceDb_ = new QLineEdit(this);
@@ -143,6 +144,13 @@ bool frmMain::Load() {
     if (core::PreviousInstance()) return false;
     lblTbl_->setText(QString());
     lblData_->setText(Q(core::TodayLabel()));
+    // The date was laid out for a narrower font: a longer text grows to the
+    // left instead of losing its year at the window's edge.
+    const int needed = lblData_->fontMetrics().horizontalAdvance(lblData_->text()) + 2;
+    if (needed > lblData_->width()) {
+        const int right = lblData_->geometry().right();
+        lblData_->setGeometry(right + 1 - needed, lblData_->y(), needed, lblData_->height());
+    }
 
     core::Prefs& prefs = core::ThePrefs();
     if (!core::FileExists(prefs.iniPath)) {
