@@ -69,17 +69,14 @@ std::optional<long long> ToWhole(const QVariant& value)
         bool ok = false;
         long long n = 0;
         if (text.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+            // Design files write colours as "&H00A56D3A&": a 32-bit pattern.
             QString digits = text.mid(2);
             if (digits.endsWith(QLatin1Char('&')))
                 digits.chop(1);
             const qulonglong u = digits.toULongLong(&ok, 16);
             if (!ok || digits.size() > 8)
                 return std::nullopt;
-            // &H literals of eight digits are 32-bit patterns.
-            n = static_cast<long long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(u)));
-            if (digits.size() <= 4)
-                n = static_cast<long long>(static_cast<std::int16_t>(static_cast<std::uint16_t>(u)));
-            return n;
+            return static_cast<long long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(u)));
         }
         n = text.toLongLong(&ok);
         if (ok)

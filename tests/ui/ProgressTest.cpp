@@ -310,6 +310,8 @@ TEST(PropertyBagConversions, ReadWhatTheTypeAllows)
     EXPECT_FALSE(ui::BagToInt32(QVariant(QString(""))).has_value());
     EXPECT_FALSE(ui::BagToInt32(QVariant(4294967295u)).has_value());
     EXPECT_EQ(ui::BagToColor(QVariant(4294967295u)), 0xFFFFFFFFu);
+    EXPECT_EQ(ui::BagToColor(QVariant(QString("&H8000000F&"))), 0x8000000Fu);
+    EXPECT_FALSE(ui::BagToColor(QVariant(QString("&H1FFFFFFFF"))).has_value());
     EXPECT_EQ(ui::BagToBool(QVariant(QString("true"))), true);
     EXPECT_EQ(ui::BagToBool(QVariant(0)), false);
     EXPECT_EQ(ui::BagToBool(QVariant(-1)), true);
