@@ -320,6 +320,7 @@ Variant OdbcCursor::ReadColumn(SQLUSMALLINT index, const FieldInfo& column) {
             if (indicator == SQL_NULL_DATA) return Variant();
             if (auto money = ParseMoney(text)) return Variant(*money);
             fail();
+            return Variant();
         }
         case DataType::Date:
         case DataType::Time:
