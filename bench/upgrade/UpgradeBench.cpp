@@ -156,17 +156,34 @@ public:
     std::string last;
 };
 
-class NoView : public upgrade::UpgradeView {
+// Notes when each stage of the run is reached, for the breakdown.
+class StageClock : public upgrade::UpgradeView {
 public:
     void SetTableCaption(const std::string&) override {}
     void SetProgress(int) override {}
+    void StageReached(upgrade::UpgradeStage stage) override { marks.emplace_back(stage, Clock::now()); }
+    std::vector<std::pair<upgrade::UpgradeStage, Clock::time_point>> marks;
 };
+
+const char* StageName(upgrade::UpgradeStage stage) {
+    switch (stage) {
+    case upgrade::UpgradeStage::TablesCopied: return "copia";
+    case upgrade::UpgradeStage::Verified: return "conteggi";
+    case upgrade::UpgradeStage::Closed: return "chiusura";
+    case upgrade::UpgradeStage::Protected: return "cifratura";
+    case upgrade::UpgradeStage::Flushed: return "integrita'+scrittura";
+    case upgrade::UpgradeStage::BackupMade: return "1a rinomina";
+    case upgrade::UpgradeStage::Swapped: return "2a rinomina";
+    }
+    return "?";
+}
 
 struct Figures {
     long rows = 0;
     double runWall = 0, runCpu = 0, shellWall = 0, shellCpu = 0;
     long peakKb = 0;
     bool agree = false;
+    std::string stages;
 };
 
 Figures Measure(const fs::path& dir, long rows, Answers& answers) {
@@ -185,7 +202,7 @@ Figures Measure(const fs::path& dir, long rows, Answers& answers) {
     Figures f;
     f.rows = rows;
     {
-        NoView view;
+        StageClock view;
         upgrade::UpgradeRun run(view);
         const auto start = Clock::now();
         const double cpu = CpuSeconds(RUSAGE_SELF);
@@ -193,6 +210,14 @@ Figures Measure(const fs::path& dir, long rows, Answers& answers) {
         f.runWall = std::chrono::duration<double>(Clock::now() - start).count();
         f.runCpu = CpuSeconds(RUSAGE_SELF) - cpu;
         f.peakKb = PeakKb();
+        auto previous = start;
+        for (const auto& [stage, at] : view.marks) {
+            char part[64];
+            std::snprintf(part, sizeof part, "%s %.2f s; ", StageName(stage),
+                          std::chrono::duration<double>(at - previous).count());
+            f.stages += part;
+            previous = at;
+        }
         if (answers.last != "Operazione eseguita con successo!") {
             std::cerr << "la corsa non e' riuscita: " << answers.last << "\n";
             std::exit(1);
@@ -246,6 +271,7 @@ int main(int argc, char** argv) {
         std::printf("%-12ld %-6s %12.2f %14.2f %9.2f %15.1f %8s\n", n, "reale", f.runWall, f.shellWall,
                     f.runWall / f.shellWall, f.peakKb / 1024.0, f.agree ? "si" : "NO");
         std::printf("%-12ld %-6s %12.2f %14.2f %9.2f\n", n, "CPU", f.runCpu, f.shellCpu, f.runCpu / f.shellCpu);
+        std::printf("             fasi: %s\n", f.stages.c_str());
         std::fflush(stdout);
     }
     if (argc <= 2) fs::remove_all(dir);
