@@ -74,9 +74,11 @@ void frmMain::BuildControls() {
     auto* title = Place<QLabel>(picture, "Label1", Twips(480, 0, 2580, 240));
     title->setText(QString::fromUtf8("Utilit\xC3\xA0 di Importazione Dati"));
     title->setStyleSheet("color: white; font-weight: bold;");
+    title->adjustSize();  // wider than designed where Tahoma is missing
     auto* subtitle = Place<QLabel>(picture, "Label4", Twips(480, 240, 3195, 195));
     subtitle->setText(QStringLiteral("per il passaggio dalla versione 4 alla 5"));
     subtitle->setStyleSheet("color: white; font-weight: bold; font-size: 7pt;");
+    subtitle->adjustSize();
     lblData = Place<QLabel>(picture, "lblData", Twips(4320, 240, 2160, 195));
     lblData->setStyleSheet("color: #FFFFC0; font-size: 7pt;");
 

@@ -25,6 +25,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SIZES = {
     # principals, areas, zones, sub-agents, customers, articles, links
     "sample": dict(principals=30, areas=12, zones=30, agents=20, customers=400, articles=800, links=1600),
+    "medium": dict(principals=500, areas=100, zones=100, agents=200, customers=10000, articles=20000,
+                   links=50000),
     "bench": dict(principals=5000, areas=1000, zones=1000, agents=2000, customers=100000, articles=200000,
                   links=500000),
 }
@@ -96,7 +98,7 @@ def money(rng, low, high):
 def company(rng):
     s = rng.choice(SURNAMES)
     form = rng.choice(FORMS).format(n=rng.choice(NAMES), s=rng.choice(SURNAMES))
-    return "%s %s %s" % (rng.choice(TRADES), s, form)
+    return ("%s %s %s" % (rng.choice(TRADES), s, form))[:50]
 
 
 def phone(rng):
