@@ -13,6 +13,7 @@ packages=(
   libshp-dev libfreexl-dev libcsv-dev
   xvfb xauth openbox x11-apps imagemagick
   locales fonts-dejavu-core
+  python3 xdotool
   clang libclang-rt-dev
 )
 
