@@ -32,6 +32,7 @@ bool ImportRun::Run()
 {
     core::Dialogs& dialogs = core::TheDialogs();
     copied_ = 0;
+    report_ = ImportReport{};
     if (dialogs.MessageBox(kConfirmQuestion, core::MsgButtons::YesNo, core::MsgIcon::Exclamation,
                            setup_.programTitle) != core::MsgResult::Yes)
         return false;
@@ -52,8 +53,9 @@ bool ImportRun::Run()
         // under an hourglass.
         dialogs.SetBusy(false);
         busy = false;
+        report_.SetPhase(ImportReport::Phase::Done);
         core::TheDialogs().MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information,
-                                      setup_.programTitle);
+                                      setup_.programTitle, report_.Text());
         succeeded = true;
     } catch (const core::Error& e) {
         if (busy) dialogs.SetBusy(false);
@@ -77,7 +79,7 @@ void ImportRun::ReportError(int number, const std::string& description)
 {
     try {
         core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                      "Errore n. " + std::to_string(number));
+                                      "Errore n. " + std::to_string(number), report_.Text());
     } catch (...) {
         // The dialogs themselves failed (the commit before showing): nothing
         // is left to tell the user with.
@@ -90,7 +92,9 @@ const core::cTable& ImportRun::DestinationTable()
     const auto& tables = *setup_.tables;
     if (id < 1 || static_cast<std::size_t>(id) > tables.size())
         throw core::Error(core::err::SubscriptOutOfRange, "Indice non compreso nell'intervallo.", "Tessily");
-    return tables[static_cast<std::size_t>(id - 1)];
+    const core::cTable& table = tables[static_cast<std::size_t>(id - 1)];
+    report_.Start(table.Name, table.Table);
+    return table;
 }
 
 void ImportRun::OpenDestination(const core::cTable& table)
@@ -139,9 +143,12 @@ void ImportRun::Copy(const core::cTable& table)
     ResolvePairs(table);
 
     if (view_.EmptyDestinationFirst()) {
+        report_.SetPhase(ImportReport::Phase::Emptying);
         dcTo.Database().Execute("DELETE FROM [" + table.Table + "]");
+        report_.Emptied(dcTo.Database().RecordsAffected());
         dcTo.Refresh();
     }
+    report_.SetPhase(ImportReport::Phase::Copying);
 
     core::Recordset& to = dcTo.Recordset();
     dcFrom.Refresh();
@@ -152,23 +159,30 @@ void ImportRun::Copy(const core::cTable& table)
     for (const Pair& pair : pairs) {
         targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
         groups.push_back(GroupOf(targets.back().type));
+        AddToReport(pair, targets.back(), groups.back());
     }
     const core::DateTime today = core::DateTime::Today();
 
     long long record = 0;
     std::size_t current = 0;
+    ConversionNote note = ConversionNote::None;
     try {
         while (!from.Eof()) {
             ++record;
+            report_.RecordRead();
             to.AddNew();
             for (current = 0; current < pairs.size(); ++current) {
                 const Pair& pair = pairs[current];
-                to.SetValue(pair.target,
-                            ConvertForImport(from.GetValue(pair.source), targets[current], groups[current], today));
+                to.SetValue(pair.target, ConvertForImport(from.GetValue(pair.source), targets[current],
+                                                          groups[current], today, note));
+                // Counted once stored: a value the destination refuses was
+                // not imported, cut or not.
+                report_.Note(current, note);
             }
             current = pairs.size();
             to.Update();
             ++copied_;
+            report_.RecordSaved();
             view_.SetProgress(RoundedPercent(from.PercentPosition()));
             from.MoveNext();
         }
@@ -186,14 +200,34 @@ void ImportRun::Copy(const core::cTable& table)
     dcTo.Refresh();
 }
 
+void ImportRun::AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group)
+{
+    const core::cField* field = setup_.tpl->Slot(pair.slot);
+    ImportReport::PairedField entry;
+    entry.slot = pair.slot;
+    entry.label = field ? field->Name : std::string();
+    entry.field = target.name;
+    entry.source = setup_.dcFrom->Recordset().Columns()[static_cast<std::size_t>(pair.source)].name;
+    entry.group = group;
+    entry.size = group == ConversionGroup::Text ? CutSize(target) : 0;
+    report_.AddPair(std::move(entry));
+}
+
 void ImportRun::ApplyCompletionRules(const core::cTable& table)
 {
     const ImportTemplate& tpl = *setup_.tpl;
+    report_.SetPhase(ImportReport::Phase::Rules);
     for (int k = 1; k <= tpl.reqCount; ++k) {
+        report_.ReadingRule(k);
         const std::optional<CompletionRule> rule = ReadCompletionRule(tpl.file, k);
         if (!rule) break;
-        if (!rule->IsConcatenation()) continue;
+        if (!rule->IsConcatenation()) {
+            report_.RuleSkipped(k, rule->parts[0], rule->Operator());
+            continue;
+        }
+        report_.RuleStarted(k, rule->parts[0], rule->parts[2], rule->parts[3]);
         setup_.dcTo->Database().Execute(ConcatenationStatement(table.Table, *rule));
+        report_.RuleFinished(setup_.dcTo->Database().RecordsAffected());
         setup_.dcTo->Refresh();
     }
 }

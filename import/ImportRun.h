@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/ValueClasses.h"
+#include "import/ImportReport.h"
 #include "import/TemplateFormat.h"
 
 namespace core {
@@ -58,6 +59,8 @@ public:
 
     // Records added by the last run (for messages and tests).
     long long RecordsCopied() const { return copied_; }
+    // What the last run did, as shown in the details of its final message.
+    const ImportReport& Report() const { return report_; }
 
 private:
     struct Pair {
@@ -70,12 +73,14 @@ private:
     void OpenDestination(const core::cTable& table);
     std::vector<Pair> ResolvePairs(const core::cTable& table);
     void Copy(const core::cTable& table);
+    void AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group);
     void ApplyCompletionRules(const core::cTable& table);
     void ReportError(int number, const std::string& description);
 
     ImportSetup setup_;
     ImportView& view_;
     long long copied_ = 0;
+    ImportReport report_;
 };
 
 }  // namespace tessily

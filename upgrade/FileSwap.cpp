@@ -56,7 +56,7 @@ void FileSwap::Flush(const std::string& path) const {
 }
 
 void FileSwap::Swap(const std::string& archive, const std::string& filled, const std::string& backup,
-                    const std::function<void()>& between) const {
+                    const std::function<void()>& between, const std::function<void()>& swapped) const {
     if (auto r = ops_.renameNoReplace(archive, backup); !r.Ok()) ThrowRenameError(r, archive, backup);
     if (between) between();
     if (auto r = ops_.renameNoReplace(filled, archive); !r.Ok()) {
@@ -75,6 +75,7 @@ void FileSwap::Swap(const std::string& archive, const std::string& filled, const
                               e.Source(), e.NativeText());
         }
     }
+    if (swapped) swapped();
     const std::string folder = FolderOf(archive);
     if (auto r = ops_.syncFolder(folder); !r.Ok()) ThrowSyncError(r, folder);
     if (const std::string other = FolderOf(filled); other != folder) {

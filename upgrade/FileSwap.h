@@ -37,9 +37,10 @@ public:
     // archive -> backup, then filled -> archive, then the folder is flushed.
     // An existing backup makes the first rename fail and is left alone. When
     // the second rename fails the backup is renamed back to the archive's
-    // name before the error is raised. `between` runs after the first rename.
+    // name before the error is raised. `between` runs after the first rename,
+    // `swapped` after the second (before the folders are flushed).
     void Swap(const std::string& archive, const std::string& filled, const std::string& backup,
-              const std::function<void()>& between = {}) const;
+              const std::function<void()>& between = {}, const std::function<void()>& swapped = {}) const;
 
 private:
     FileOps ops_;

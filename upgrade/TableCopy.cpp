@@ -21,8 +21,9 @@ int ProgressValue(double percent) {
 }
 
 TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, const std::string& table,
-                          UpgradeView& view, const std::function<void()>& yield) {
+                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry) {
     TableCopyResult result;
+    entry.state = UpgradeReport::TableState::InProgress;
     auto target = upgrade.OpenRecordset(table);
     std::unique_ptr<core::Recordset> source;
     try {
@@ -31,6 +32,7 @@ TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, cons
         if (e.Number() != core::err::TableNotFound) throw;
         // A table new in this structure keeps the rows it was delivered with.
         target->Close();
+        entry.state = UpgradeReport::TableState::Missing;
         return result;
     }
 
@@ -51,19 +53,25 @@ TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, cons
     for (int i = 0; i < targetFields.Count(); ++i) {
         const int j = sourceFields.IndexOf(targetFields.Item(i).Name());
         if (j >= 0) pairs.emplace_back(i, j);
+        else entry.defaulted.push_back(targetFields.Item(i).Name());
     }
+    for (int j = 0; j < sourceFields.Count(); ++j)
+        if (targetFields.IndexOf(sourceFields.Item(j).Name()) < 0) entry.dropped.push_back(sourceFields.Item(j).Name());
 
     while (!source->Eof()) {
+        ++entry.read;
         target->AddNew();
         for (const auto& [to, from] : pairs) target->SetValue(to, source->GetValue(from));
         target->Update();
         ++result.rows;
+        ++entry.copied;
         view.SetProgress(ProgressValue(source->PercentPosition()));
         source->MoveNext();
     }
     source->Close();
     target->Close();
     result.copied = true;
+    entry.state = UpgradeReport::TableState::Copied;
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/engine/Dao.h"
+#include "upgrade/UpgradeReport.h"
 #include "upgrade/UpgradeView.h"
 
 namespace upgrade {
@@ -27,7 +28,9 @@ int ProgressValue(double percent);
 // Copies one table. `yield` runs once, after the caption is set and before
 // the template is touched. Raises core::Error for anything but a missing
 // archive table (3078), which leaves the template's table as delivered.
+// `entry` follows the copy as it goes, so that it tells how far a copy got
+// when it raises.
 TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, const std::string& table,
-                          UpgradeView& view, const std::function<void()>& yield);
+                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry);
 
 }  // namespace upgrade

@@ -55,6 +55,7 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
     if (running_) return;
     stopRequested_ = false;
     copied_.clear();
+    report_.Start(BackupPath(files.archive));
 
     int number = 0;
     std::string description;
@@ -66,8 +67,9 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
         end.emplace(view_, running_);
         core::TheDialogs().SetBusy(true);
         Work(files);
+        report_.Finished();
         core::TheDialogs().MessageBox("Operazione eseguita con successo!", core::MsgButtons::Ok,
-                                      core::MsgIcon::Information, Title());
+                                      core::MsgIcon::Information, Title(), report_.Text());
         return;
     } catch (const Stopped&) {
         return;
@@ -90,7 +92,7 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
 void UpgradeRun::Report(int number, const std::string& description) {
     try {
         core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                      "Errore n. " + std::to_string(number));
+                                      "Errore n. " + std::to_string(number), report_.Text());
     } catch (const core::Error& e) {
         // The dialogs commit the engine first; nothing is open any more, so
         // this only fails without a screen to show anything on.
@@ -103,11 +105,16 @@ void UpgradeRun::Yield() {
     if (stopRequested_) throw Stopped{};
 }
 
+void UpgradeRun::Reached(UpgradeStage stage) {
+    report_.Reached(stage);
+    view_.StageReached(stage);
+}
+
 void UpgradeRun::Work(const UpgradeFiles& files) {
     Yield();
     // Every database handle is gone when this returns, also on an error.
     CopyAndVerify(files);
-    view_.StageReached(UpgradeStage::Closed);
+    Reached(UpgradeStage::Closed);
 
     // A journal beside either file would be separated from it by a rename.
     RequireNoSideFiles(files.archive);
@@ -116,10 +123,14 @@ void UpgradeRun::Work(const UpgradeFiles& files) {
     RequireIntact(files.upgradeTemplate, files.password);
 
     swap_.Flush(files.upgradeTemplate);
-    view_.StageReached(UpgradeStage::Flushed);
+    Reached(UpgradeStage::Flushed);
     swap_.Swap(files.archive, files.upgradeTemplate, BackupPath(files.archive),
-               [this] { view_.StageReached(UpgradeStage::BackupMade); });
-    view_.StageReached(UpgradeStage::Swapped);
+               [this] {
+                   report_.BackupMade();
+                   Reached(UpgradeStage::BackupMade);
+               },
+               [this] { report_.FilesSwapped(); });
+    Reached(UpgradeStage::Swapped);
 }
 
 void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
@@ -127,15 +138,22 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     auto archive = core::Workspace::OpenDatabase(files.archive, false, true, connect);
     auto upgrade = core::Workspace::OpenDatabase(files.upgradeTemplate, false, false, connect);
 
-    for (const auto& def : upgrade->TableDefs()) {
-        if (IsSystemTableName(def.Name)) continue;
-        const auto result = CopyTable(*archive, *upgrade, def.Name, view_, [this] { Yield(); });
-        if (result.copied) copied_.push_back(def.Name);
+    const auto defs = upgrade->TableDefs();
+    for (const auto& def : defs) report_.AddTable(def.Name);
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        const std::string& name = defs[i].Name;
+        UpgradeReport::Table& entry = report_.At(i);
+        if (IsSystemTableName(name)) {
+            entry.state = UpgradeReport::TableState::System;
+            continue;
+        }
+        const auto result = CopyTable(*archive, *upgrade, name, view_, [this] { Yield(); }, entry);
+        if (result.copied) copied_.push_back(name);
     }
-    view_.StageReached(UpgradeStage::TablesCopied);
+    Reached(UpgradeStage::TablesCopied);
 
     for (const auto& table : copied_) RequireSameRowCount(*archive, *upgrade, table);
-    view_.StageReached(UpgradeStage::Verified);
+    Reached(UpgradeStage::Verified);
 
     // Committed here so that a failing commit is reported; closing cannot
     // report anything.
@@ -166,7 +184,7 @@ void UpgradeRun::ProtectLikeArchive(const UpgradeFiles& files) {
                                   "' con la sua copia cifrata (" + ec.message() + ").",
                           "Quillon", ec.message());
     swap_.Flush(files.upgradeTemplate);
-    view_.StageReached(UpgradeStage::Protected);
+    Reached(UpgradeStage::Protected);
 }
 
 }  // namespace upgrade

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "upgrade/FileSwap.h"
+#include "upgrade/UpgradeReport.h"
 #include "upgrade/UpgradeView.h"
 
 namespace upgrade {
@@ -35,6 +36,8 @@ public:
 
     // The tables copied by the last run, in the order they were copied.
     const std::vector<std::string>& CopiedTables() const { return copied_; }
+    // What the last run did, as shown in the details of its final message.
+    const UpgradeReport& Report() const { return report_; }
 
 private:
     struct Stopped {};
@@ -43,6 +46,7 @@ private:
     void CopyAndVerify(const UpgradeFiles& files);
     void ProtectLikeArchive(const UpgradeFiles& files);
     void Yield();
+    void Reached(UpgradeStage stage);
     void Report(int number, const std::string& description);
 
     UpgradeView& view_;
@@ -50,6 +54,7 @@ private:
     bool running_ = false;
     bool stopRequested_ = false;
     std::vector<std::string> copied_;
+    UpgradeReport report_;
 };
 
 }  // namespace upgrade
