@@ -35,8 +35,13 @@ bool OpenDataControl(DataControl& dc, const std::string& query, const std::strin
     int number = 0;
     std::string description;
     try {
-        dc.Connect = ";PWD=" + pwd;
-        dc.DatabaseName = path;
+        if (databasePath.empty() && DestinationIsServer()) {
+            // The destination on a database server (DBCONNECT).
+            PointAtDestination(dc, pwd);
+        } else {
+            dc.Connect = ";PWD=" + pwd;
+            dc.DatabaseName = path;
+        }
         dc.Exclusive = false;
         dc.RecordsetType = 1;
         dc.RecordSource = query;

@@ -5,6 +5,7 @@
 
 #include "common/Paths.h"
 #include "common/Prefs.h"
+#include "common/engine/Dao.h"
 #include "tests/common/TestFiles.h"
 
 namespace {
@@ -98,6 +99,35 @@ TEST_F(ProgramFolderTest, LoadDestinationSettingsFromAWindowsIni) {
     EXPECT_EQ(core::ThePrefs().destinationPath, folder_.Str() + "/");
     EXPECT_EQ(core::ThePrefs().destinationPassword, "");
     EXPECT_EQ(core::ThePrefs().previousFileName, "");
+}
+
+TEST_F(ProgramFolderTest, ServerDestinationReplacesTheFileAndHidesItsPassword) {
+    // "Pr0va" hex-encoded, as DBPWD is.
+    folder_.Write("Varnel.ini",
+                  "[CFG]\r\nDBPATH=Dati\\\r\nDBFILE=archivio.mdb\r\nDBPWD=616263\r\n"
+                  "DBCONNECT=ODBC;DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=agenzia;UID=mario;PWD=507230766"
+                  "1\r\n");
+    core::InitPrefs("Varnel", "Varnel.ini");
+    core::LoadDestinationSettings(true);
+    EXPECT_TRUE(core::DestinationIsServer());
+    EXPECT_EQ(core::ThePrefs().destinationConnect,
+              "ODBC;DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=agenzia;UID=mario;PWD=Pr0va");
+    EXPECT_EQ(core::ThePrefs().destinationPath, "");
+    EXPECT_EQ(core::DestinationDisplay(), "ODBC;DRIVER={PostgreSQL Unicode};SERVER=db;DATABASE=agenzia;UID=mario;PWD=***");
+    core::DataControl dc;
+    core::PointAtDestination(dc, "ignored");
+    EXPECT_EQ(dc.Connect, core::ThePrefs().destinationConnect);
+    EXPECT_EQ(dc.DatabaseName, "");
+
+    // Without the key everything is as before.
+    folder_.Write("Tessily.ini", "[CFG]\r\nDBPATH=Dati\\\r\nDBFILE=archivio.mdb\r\nDBPWD=616263\r\n");
+    core::InitPrefs("Tessily", "Tessily.ini");
+    core::LoadDestinationSettings(true);
+    EXPECT_FALSE(core::DestinationIsServer());
+    EXPECT_EQ(core::DestinationDisplay(), In("Dati/archivio.mdb"));
+    core::PointAtDestination(dc, "abc");
+    EXPECT_EQ(dc.Connect, ";PWD=abc");
+    EXPECT_EQ(dc.DatabaseName, In("Dati/archivio.mdb"));
 }
 
 }  // namespace
