@@ -197,7 +197,9 @@ public:
                                         "supportata (driver di lingua " + hex + ").");
         }
         page_ = *page;
-        for (const auto& f : header_.fields) {
+        for (auto& f : header_.fields) {
+            // Field names are written in the table's code page, like its texts.
+            f.name = ToUtf8(f.name, page_);
             columns_.push_back(ColumnOf(f, file));
             if (f.type == 'M' && !memo_) memo_ = std::make_unique<DbfMemo>(file, f.name);
         }
