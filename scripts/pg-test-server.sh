@@ -15,6 +15,7 @@ pg_test_server_start() {
     pg_test_server_fail "PostgreSQL is not installed"; return $?
   fi
   PG_TEST_DIR=$(mktemp -d /tmp/agency-pg.XXXXXX)
+  PG_TEST_BINDIR=$bindir
   PG_TEST_PORT=${AGENCY_PG_PORT:-55432}
   chown postgres "$PG_TEST_DIR"
   local as_pg=(runuser -u postgres --)
@@ -27,11 +28,20 @@ pg_test_server_start() {
         --auth-local=trust --auth-host=scram-sha-256 --pwfile="$PG_TEST_DIR/pwfile" >"$PG_TEST_DIR/initdb.log" 2>&1; then
     pg_test_server_fail "initdb failed (see $PG_TEST_DIR/initdb.log)"; return $?
   fi
-  if ! "${as_pg[@]}" "$bindir/pg_ctl" -D "$PG_TEST_DIR/data" -l "$PG_TEST_DIR/server.log" -w \
-        -o "-p $PG_TEST_PORT -k $PG_TEST_DIR -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null; then
+  # A port that another server (another test run, a developer's) already
+  # holds makes the start fail: try the next ones.
+  local started=0 attempt
+  for attempt in 0 1 2 3 4 5 6 7 8 9; do
+    if "${as_pg[@]}" "$bindir/pg_ctl" -D "$PG_TEST_DIR/data" -l "$PG_TEST_DIR/server.log" -w \
+          -o "-p $PG_TEST_PORT -k $PG_TEST_DIR -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null 2>&1; then
+      started=1
+      break
+    fi
+    PG_TEST_PORT=$((PG_TEST_PORT + 1))
+  done
+  if [ "$started" != 1 ]; then
     pg_test_server_fail "the server did not start (see $PG_TEST_DIR/server.log)"; return $?
   fi
-  PG_TEST_BINDIR=$bindir
   "${as_pg[@]}" "$bindir/psql" -q -h "$PG_TEST_DIR" -p "$PG_TEST_PORT" -U postgres -d postgres -v ON_ERROR_STOP=1 \
     -c "CREATE ROLE agenzia LOGIN PASSWORD 'Pr0va-test' CREATEDB" >/dev/null
   export AGENCY_PG_CONNECT="ODBC;DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=$PG_TEST_PORT;DATABASE=postgres;UID=agenzia;PWD=Pr0va-test"
@@ -49,10 +59,10 @@ pg_test_server_fail() {
 }
 
 pg_test_server_stop() {
-  if [ -n "${PG_TEST_DIR:-}" ] && [ -d "$PG_TEST_DIR/data" ]; then
+  if [ -n "${PG_TEST_DIR:-}" ] && [ -n "${PG_TEST_BINDIR:-}" ] && [ -d "$PG_TEST_DIR/data" ]; then
     local as_pg=(runuser -u postgres --)
     [ "$(id -u)" -eq 0 ] || as_pg=()
-    "${as_pg[@]}" "$PG_TEST_BINDIR/pg_ctl" -D "$PG_TEST_DIR/data" -m fast -w stop >/dev/null 2>&1 || true
+    "${as_pg[@]}" "${PG_TEST_BINDIR:-}/pg_ctl" -D "$PG_TEST_DIR/data" -m fast -w stop >/dev/null 2>&1 || true
     rm -rf "$PG_TEST_DIR"
   fi
 }
