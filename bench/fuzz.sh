@@ -9,7 +9,8 @@
 # build-fuzz/fuzz-run/<target>/, so later runs go on from earlier ones.
 # A finding (crash-*, leak-*, timeout-*, oom-*) is a file of input bytes:
 # replay it with build-fuzz/fuzz/fuzz_<target> <file>, fix the code, and
-# copy it to tests/regression/inputs/<target>/ so the normal suite keeps it.
+# copy it to tests/regression/inputs/<target>/ so the normal suite keeps it,
+# then move it to findings/fixed/ (only files left in findings/ are counted).
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -68,11 +69,11 @@ for t in $targets; do
     -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$run/findings/" >"$log" 2>&1 || true
   execs=$(grep -o '^#[0-9]*' "$log" | tail -n 1 | tr -d '#')
-  findings=$(find "$run/findings" -type f | wc -l)
+  findings=$(find "$run/findings" -maxdepth 1 -type f | wc -l)
   summary="$summary$(printf '%-8s executions %12s   findings %3s   (%s)' "$t" "${execs:-0}" "$findings" "$run/findings")
 "
 done
 
 echo
-echo "Per target (this run's executions; findings saved so far):"
+echo "Per target (this run's executions; open findings):"
 printf '%s' "$summary"
