@@ -76,6 +76,9 @@ std::string ImportReport::StopLine() const
         return "L'importazione si è fermata durante lo svuotamento della tabella di destinazione, prima della copia.";
     case Phase::Copying:
         if (read_ == 0) return "L'importazione si è fermata all'inizio della copia, prima del primo record.";
+        if (saved_ == read_)
+            return "L'importazione si è fermata durante la copia, dopo il record " + Number(read_) +
+                   " dell'origine: " + Counted(saved_, "record salvato", "record salvati") + ".";
         return "L'importazione si è fermata durante la copia, al record " + Number(read_) +
                " dell'origine: " + Counted(saved_, "record salvato", "record salvati") +
                " prima dell'errore; il record " + Number(read_) + " non è stato salvato.";
@@ -131,7 +134,9 @@ std::string ImportReport::RuleLine(const Rule& rule)
 std::string ImportReport::Text() const
 {
     std::string out;
-    if (phase_ != Phase::Done) out += StopLine() + "\n\n";
+    if (phase_ != Phase::Done) out += StopLine() + "\n";
+    if (displayName_.empty()) return out;  // stopped before a table was chosen
+    if (phase_ != Phase::Done) out += "\n";
 
     out += "Tabella di destinazione: " + displayName_;
     if (!table_.empty() && table_ != displayName_) out += " (" + table_ + ")";

@@ -54,6 +54,8 @@ public:
     void RecordRead() { ++read_; }
     void RecordSaved() { ++saved_; }
     void Note(std::size_t pair, ConversionNote note) { ++notes_[pair][static_cast<std::size_t>(note)]; }
+    // A noted value whose record was then not saved.
+    void Unnote(std::size_t pair, ConversionNote note) { --notes_[pair][static_cast<std::size_t>(note)]; }
 
     // Completion rules, in the order they are read; ReadingRule comes first,
     // so that a rule that cannot be read is still named.

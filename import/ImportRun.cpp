@@ -166,6 +166,8 @@ void ImportRun::Copy(const core::cTable& table)
     long long record = 0;
     std::size_t current = 0;
     ConversionNote note = ConversionNote::None;
+    // The current record's notes, taken back when the record is not saved.
+    std::vector<ConversionNote> recordNotes(pairs.size(), ConversionNote::None);
     try {
         while (!from.Eof()) {
             ++record;
@@ -175,9 +177,10 @@ void ImportRun::Copy(const core::cTable& table)
                 const Pair& pair = pairs[current];
                 to.SetValue(pair.target, ConvertForImport(from.GetValue(pair.source), targets[current],
                                                           groups[current], today, note));
-                // Counted once stored: a value the destination refuses was
-                // not imported, cut or not.
+                // Counted once the field took it: a value the destination
+                // refuses was not imported, cut or not.
                 report_.Note(current, note);
+                recordNotes[current] = note;
             }
             current = pairs.size();
             to.Update();
@@ -188,6 +191,8 @@ void ImportRun::Copy(const core::cTable& table)
         }
     } catch (const core::Error& e) {
         to.CancelUpdate();
+        if (copied_ < record)
+            for (std::size_t i = 0; i < current && i < pairs.size(); ++i) report_.Unnote(i, recordNotes[i]);
         std::string where = " (record " + std::to_string(record) + " dell'origine";
         if (current < pairs.size()) {
             const Pair& pair = pairs[current];

@@ -137,6 +137,9 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     const std::string connect = ";PWD=" + files.password;
     auto archive = core::Workspace::OpenDatabase(files.archive, false, true, connect);
     auto upgrade = core::Workspace::OpenDatabase(files.upgradeTemplate, false, false, connect);
+    // The template is the run's own copy until it is verified and swapped in:
+    // its records are committed at each table's yield, not every so many rows.
+    upgrade->SetBulkLoad(true);
 
     const auto defs = upgrade->TableDefs();
     for (const auto& def : defs) report_.AddTable(def.Name);
