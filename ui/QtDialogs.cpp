@@ -6,6 +6,11 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -71,6 +76,29 @@ QMessageBox::StandardButton DefaultButton(core::MsgButtons buttons)
     default: return QMessageBox::Ok;
     }
 }
+// The details of a run are a report of many short lines: the box's own
+// narrow area would wrap every one of them. It is made wide enough for the
+// longest line and tall enough for the whole text, within the screen; the
+// text stays selectable, by mouse and keyboard, to be copied.
+void FitDetails(QMessageBox& box, const QString& details)
+{
+    auto* edit = box.findChild<QTextEdit*>();
+    if (!edit)
+        return;
+    edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    const QFontMetrics metrics(edit->font());
+    int widest = 0;
+    const QStringList lines = details.split(QLatin1Char('\n'));
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int margins = 2 * edit->frameWidth() + 2 * static_cast<int>(edit->document()->documentMargin());
+    const QRect screen = box.screen() ? box.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int width = std::min(widest + margins + edit->verticalScrollBar()->sizeHint().width(), screen.width() * 3 / 4);
+    const int height = std::min(static_cast<int>(lines.size()) * metrics.lineSpacing() + margins, screen.height() * 2 / 5);
+    edit->setMinimumWidth(width);
+    edit->setFixedHeight(std::max(height, edit->minimumSizeHint().height()));
+}
+
 // The 1-based type of the filter Qt reports: with the details hidden it
 // reports the description alone.
 int SelectedFilterIndex(const std::vector<std::pair<std::string, std::string>>& types, const QStringList& filters,
@@ -97,8 +125,11 @@ core::MsgResult QtDialogs::MessageBox(const std::string& text, core::MsgButtons 
     box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.setDefaultButton(DefaultButton(buttons));
-    if (!details.empty())
-        box.setDetailedText(QString::fromStdString(details));
+    if (!details.empty()) {
+        const QString text = QString::fromStdString(details);
+        box.setDetailedText(text);
+        FitDetails(box, text);
+    }
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (!clicked)
