@@ -37,6 +37,7 @@ DataType Field::Type() const { return owner_->Columns()[index_].type; }
 int Field::Size() const { return owner_->Columns()[index_].size; }
 Variant Field::Value() const { return owner_->GetValue(index_); }
 void Field::SetValue(const Variant& value) { owner_->SetValue(index_, value); }
+void Field::SetValue(Variant&& value) { owner_->SetValue(index_, std::move(value)); }
 
 // ---- FieldList ---------------------------------------------------------
 
@@ -60,13 +61,7 @@ int FieldList::IndexOf(std::string_view name) const { return owner_->ColumnIndex
 // ---- Recordset ---------------------------------------------------------
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, std::unique_ptr<Cursor> cursor, bool readOnly)
-    : connection_(std::move(connection)), cursor_(std::move(cursor)), readOnly_(readOnly) {
-    const auto& columns = cursor_->Columns();
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        exactIndex_.emplace(columns[i].name, i);
-        foldedIndex_.emplace(Fold(columns[i].name), i);
-    }
-}
+    : connection_(std::move(connection)), cursor_(std::move(cursor)), readOnly_(readOnly) {}
 
 Recordset::~Recordset() = default;
 
@@ -81,6 +76,14 @@ const std::vector<FieldInfo>& Recordset::Columns() const {
 
 int Recordset::ColumnIndex(std::string_view name) const {
     RequireOpen();
+    if (!indexed_) {
+        const auto& columns = cursor_->Columns();
+        for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+            exactIndex_.emplace(columns[i].name, i);
+            foldedIndex_.emplace(Fold(columns[i].name), i);
+        }
+        indexed_ = true;
+    }
     if (auto it = exactIndex_.find(std::string(name)); it != exactIndex_.end()) return it->second;
     if (auto it = foldedIndex_.find(Fold(name)); it != foldedIndex_.end()) return it->second;
     return -1;
@@ -123,6 +126,16 @@ void Recordset::SetValue(int index, const Variant& value) {
                         "': nessun nuovo record avviato con AddNew.");
     buffer_[static_cast<std::size_t>(index)] =
         ConvertForField(value, cursor_->Columns()[static_cast<std::size_t>(index)]);
+}
+
+void Recordset::SetValue(int index, Variant&& value) {
+    RequireOpen();
+    if (!editing_) {
+        SetValue(index, static_cast<const Variant&>(value));  // raises the error
+        return;
+    }
+    buffer_[static_cast<std::size_t>(index)] =
+        ConvertForField(std::move(value), cursor_->Columns()[static_cast<std::size_t>(index)]);
 }
 
 void Recordset::AddNew() {
@@ -195,6 +208,11 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& source) {
 }
 
 void Database::Close() { connection_.reset(); }
+
+void Database::SetBulkLoad(bool on) {
+    RequireOpen();
+    connection_->SetBulkLoad(on);
+}
 
 std::string Database::Name() const { return connection_ ? connection_->Name() : std::string(); }
 

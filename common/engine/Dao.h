@@ -33,8 +33,13 @@ public:
     // Only between AddNew and Update: converts the value to the field's type
     // (3421 when it cannot, 3163 when a text is longer than the field).
     void SetValue(const Variant& value);
+    void SetValue(Variant&& value);
     Field& operator=(const Variant& value) {
         SetValue(value);
+        return *this;
+    }
+    Field& operator=(Variant&& value) {
+        SetValue(std::move(value));
         return *this;
     }
 
@@ -82,6 +87,7 @@ public:
     int ColumnIndex(std::string_view name) const;
     Variant GetValue(int index) const;
     void SetValue(int index, const Variant& value);
+    void SetValue(int index, Variant&& value);
 
 private:
     void RequireOpen() const;
@@ -92,8 +98,11 @@ private:
     bool editing_ = false;
     bool currentDeleted_ = false;
     std::vector<std::optional<Variant>> buffer_;
-    std::unordered_map<std::string, int> exactIndex_;
-    std::unordered_map<std::string, int> foldedIndex_;
+    // Built on the first look-up by name: many recordsets (one per code
+    // look-up) are read by position only.
+    mutable std::unordered_map<std::string, int> exactIndex_;
+    mutable std::unordered_map<std::string, int> foldedIndex_;
+    mutable bool indexed_ = false;
 };
 
 struct TableDef {
@@ -116,6 +125,8 @@ public:
     std::unique_ptr<Recordset> OpenRecordset(const std::string& source);
     void Close();
     bool IsOpen() const { return connection_ != nullptr; }
+    // See Connection::SetBulkLoad.
+    void SetBulkLoad(bool on);
     std::string Name() const;
     bool ReadOnly() const { return readOnly_; }
     const std::shared_ptr<Connection>& RawConnection() const { return connection_; }

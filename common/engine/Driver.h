@@ -112,6 +112,10 @@ public:
     // Commits whatever the driver keeps in an implicit transaction, so that
     // everything saved so far is on disk.
     virtual void Flush() {}
+    // For a database that a run fills from scratch and verifies before use
+    // (the upgrade template): saved records are committed only when Flush
+    // asks for it, not also every so many records. Nothing else changes.
+    virtual void SetBulkLoad(bool /*on*/) {}
     virtual bool ReadOnly() const = 0;
     // The file or data source, for messages.
     virtual std::string Name() const = 0;

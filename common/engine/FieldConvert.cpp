@@ -157,4 +157,14 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field) {
     return value;
 }
 
+Variant ConvertForField(Variant&& value, const FieldInfo& field) {
+    const bool textField = field.type == DataType::Text || field.type == DataType::Char ||
+                           field.type == DataType::Memo || field.type == DataType::Guid;
+    if (!textField || !value.IsText()) return ConvertForField(static_cast<const Variant&>(value), field);
+    if (field.type != DataType::Memo && field.size > 0 &&
+        CharCount(value.AsText()) > static_cast<std::size_t>(field.size))
+        return ConvertForField(static_cast<const Variant&>(value), field);  // raises the size error
+    return std::move(value);
+}
+
 }  // namespace core

@@ -15,6 +15,8 @@ namespace core {
 // of the type's range, and 3163 when a text is longer than the field's size
 // (counted in characters).
 Variant ConvertForField(const Variant& value, const FieldInfo& field);
+// The same, moving a text that needs no conversion instead of copying it.
+Variant ConvertForField(Variant&& value, const FieldInfo& field);
 
 // Number of characters (code points) of a UTF-8 text.
 std::size_t CharCount(std::string_view utf8);

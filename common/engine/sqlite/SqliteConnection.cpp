@@ -168,6 +168,68 @@ const std::vector<ColumnDecl>& SqliteConnection::TableColumns(const std::string&
     return columns_.emplace(key, std::move(columns)).first->second;
 }
 
+namespace {
+// The statement with every text literal replaced by a parameter, and the
+// literals (apostrophes undoubled) in order. Quoted names stay.
+std::string Parameterize(const std::string& sql, std::vector<std::string>& literals) {
+    std::string out;
+    out.reserve(sql.size());
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '"') {
+            std::size_t j = i + 1;
+            while (j < sql.size() && !(sql[j] == '"' && (j + 1 >= sql.size() || sql[j + 1] != '"'))) j += sql[j] == '"' ? 2 : 1;
+            out.append(sql, i, j - i + 1);
+            i = j;
+        } else if (c == '\'') {
+            std::string lit;
+            std::size_t j = i + 1;
+            for (; j < sql.size(); ++j) {
+                if (sql[j] == '\'') {
+                    if (j + 1 < sql.size() && sql[j + 1] == '\'') { lit += '\''; ++j; continue; }
+                    break;
+                }
+                lit += sql[j];
+            }
+            literals.push_back(std::move(lit));
+            out += '?';
+            i = j;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+// The statement with every 'text' literal emptied, and the literals in
+// order; nothing when it holds double quotes (which the dialect reads as
+// literals too).
+std::optional<std::string> BlankLiterals(const std::string& sql, std::vector<std::string>& literals) {
+    std::string out;
+    out.reserve(sql.size());
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '"') return std::nullopt;
+        if (c != '\'') {
+            out += c;
+            continue;
+        }
+        std::string lit;
+        std::size_t j = i + 1;
+        for (; j < sql.size(); ++j) {
+            if (sql[j] == '\'') {
+                if (j + 1 < sql.size() && sql[j + 1] == '\'') { lit += '\''; ++j; continue; }
+                break;
+            }
+            lit += sql[j];
+        }
+        literals.push_back(std::move(lit));
+        out += "''";
+        i = j;
+    }
+    return out;
+}
+}  // namespace
+
 StmtHandle SqliteConnection::Prepare(const std::string& sql, const std::string& table) {
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
@@ -185,6 +247,32 @@ StmtHandle SqliteConnection::Prepare(const std::string& sql, const std::string& 
 }
 
 std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
+    std::vector<std::string> rawLiterals;
+    const auto rawShape = BlankLiterals(sql, rawLiterals);
+    if (rawShape) {
+        auto known = shapes_.find(*rawShape);
+        if (known != shapes_.end()) {
+            auto it = selects_.find(known->second);
+            if (it != selects_.end() && !it->second.leased && it->second.stmt &&
+                sqlite3_bind_parameter_count(it->second.stmt.get()) == static_cast<int>(rawLiterals.size())) {
+                sqlite3_stmt* stmt = it->second.stmt.get();
+                sqlite3_reset(stmt);
+                sqlite3_clear_bindings(stmt);
+                for (std::size_t i = 0; i < rawLiterals.size(); ++i)
+                    sqlite3_bind_text(stmt, static_cast<int>(i + 1), rawLiterals[i].data(),
+                                      static_cast<int>(rawLiterals[i].size()), SQLITE_TRANSIENT);
+                it->second.leased = true;
+                CursorSetup setup;
+                setup.stmt = std::move(it->second.stmt);
+                setup.columns = it->second.columns;
+                setup.rowidFirst = true;
+                setup.table = it->second.table;
+                setup.updatable = !readOnly_;
+                setup.cacheKey = known->second;
+                return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+            }
+        }
+    }
     const auto shape = ParseTableSelect(sql);
     const std::string table = shape ? shape->table : MainTable(sql).value_or("");
     const std::vector<ColumnDecl>* decls = table.empty() ? nullptr : &TableColumns(table);
@@ -196,6 +284,30 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
     };
 
     CursorSetup setup;
+    std::string key;
+    std::vector<std::string> literals;
+    if (shape) {
+        const std::string rest = TranslateSql(shape->tail, isText);
+        const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
+        key = Parameterize(withRowid, literals);
+        auto it = selects_.find(key);
+        if (it != selects_.end() && !it->second.leased && it->second.stmt) {
+            sqlite3_stmt* stmt = it->second.stmt.get();
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            for (std::size_t i = 0; i < literals.size(); ++i)
+                sqlite3_bind_text(stmt, static_cast<int>(i + 1), literals[i].data(),
+                                  static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
+            it->second.leased = true;
+            setup.stmt = std::move(it->second.stmt);
+            setup.columns = it->second.columns;
+            setup.rowidFirst = true;
+            setup.table = table;
+            setup.updatable = !readOnly_;
+            setup.cacheKey = key;
+            return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+        }
+    }
     if (shape) {
         const std::string rest = TranslateSql(shape->tail, isText);
         const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
@@ -261,16 +373,33 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
                 setup.columns[static_cast<std::size_t>(i)].autoIncrement = true;
     }
 
-    if (setup.rowidFirst) {
-        const std::string range = "SELECT (SELECT min(_rowid_) FROM " + QuoteName(table) +
-                                  "), (SELECT max(_rowid_) FROM " + QuoteName(table) + ")";
-        StmtHandle rangeStmt = Prepare(range, table);
-        if (sqlite3_step(rangeStmt.get()) == SQLITE_ROW &&
-            sqlite3_column_type(rangeStmt.get(), 0) != SQLITE_NULL)
-            setup.rowidRange.emplace(sqlite3_column_int64(rangeStmt.get(), 0),
-                                     sqlite3_column_int64(rangeStmt.get(), 1));
+    if (shape && setup.rowidFirst) {
+        // Keep the compiled statement for the next cursor of the same shape.
+        sqlite3_stmt* fresh = nullptr;
+        if (sqlite3_prepare_v2(db_.get(), key.c_str(), -1, &fresh, nullptr) == SQLITE_OK && fresh) {
+            StmtHandle cached(fresh);
+            for (std::size_t i = 0; i < literals.size(); ++i)
+                sqlite3_bind_text(fresh, static_cast<int>(i + 1), literals[i].data(),
+                                  static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
+            auto& entry = selects_[key];
+            entry.columns = setup.columns;
+            entry.table = setup.table;
+            if (rawShape) shapes_[*rawShape] = key;
+            entry.leased = true;
+            entry.stmt.reset();
+            setup.stmt = std::move(cached);
+            setup.cacheKey = key;
+        }
     }
     return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
+
+void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt) {
+    auto it = selects_.find(key);
+    if (it == selects_.end()) return;
+    sqlite3_reset(stmt.get());
+    it->second.stmt = std::move(stmt);
+    it->second.leased = false;
 }
 
 long long SqliteConnection::Execute(const std::string& sql) {
@@ -295,7 +424,11 @@ long long SqliteConnection::Execute(const std::string& sql) {
     if (rc != SQLITE_DONE) RaiseLast(rc, table, translated);
     const long long changed = sqlite3_changes(db_.get());
     stmt.reset();
-    if (FirstWordIs(translated, {"CREATE", "DROP", "ALTER"})) columns_.clear();
+    if (FirstWordIs(translated, {"CREATE", "DROP", "ALTER"})) {
+        columns_.clear();
+        selects_.clear();
+        shapes_.clear();
+    }
     EndWrite();
     return changed;
 }
@@ -308,7 +441,7 @@ void SqliteConnection::BeginWrite(const std::string& table) {
 }
 
 void SqliteConnection::EndWrite() {
-    if (++pendingWrites_ >= kCommitEvery) Commit();
+    if (++pendingWrites_ >= kCommitEvery && !bulkLoad_) Commit();
 }
 
 void SqliteConnection::ExecSimple(const char* sql, const std::string& table) {

@@ -25,6 +25,7 @@
 #include "common/engine/Driver.h"
 #include "common/engine/sqlite/SqliteErrors.h"
 #include "common/engine/sqlite/SqliteHandles.h"
+#include "common/engine/sqlite/SqliteCursor.h"
 
 namespace core::sqlite {
 
@@ -63,6 +64,7 @@ public:
     std::unique_ptr<Cursor> OpenCursor(const std::string& sql) override;
     long long Execute(const std::string& sql) override;
     void Flush() override;
+    void SetBulkLoad(bool on) override { bulkLoad_ = on; }
     bool ReadOnly() const override;
     std::string Name() const override { return path_; }
 
@@ -81,6 +83,17 @@ public:
     // Commits without raising (used by destructors); false when it failed.
     bool TryFlush() noexcept;
 
+    // Prepared SELECTs over a table, keyed by the statement with its text
+    // literals as parameters: a look-up re-run with another code reuses
+    // the compiled statement and the column descriptions.
+    struct CachedSelect {
+        StmtHandle stmt;
+        std::vector<FieldInfo> columns;
+        std::string table;
+        bool leased = false;
+    };
+    void ReturnStatement(const std::string& key, StmtHandle stmt);
+
     // Declared columns of a table (PRAGMA table_info), cached until the
     // next CREATE/DROP/ALTER through Execute; empty for an unknown table.
     const std::vector<ColumnDecl>& TableColumns(const std::string& table);
@@ -95,7 +108,11 @@ private:
     bool readOnly_;
     bool inTransaction_ = false;
     int pendingWrites_ = 0;
+    bool bulkLoad_ = false;
     std::unordered_map<std::string, std::vector<ColumnDecl>> columns_;  // key: lower-case table
+    std::unordered_map<std::string, CachedSelect> selects_;
+    // The statement as the program wrote it, literals blanked -> key of selects_.
+    std::unordered_map<std::string, std::string> shapes_;
 };
 
 }  // namespace core::sqlite

@@ -17,6 +17,7 @@ SqliteCursor::SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorS
       updatable_(setup.updatable),
       columns_(std::move(setup.columns)),
       rowidRange_(setup.rowidRange),
+      cacheKey_(std::move(setup.cacheKey)),
       row_(columns_.size()),
       loaded_(columns_.size(), 0) {
     Step();
@@ -26,6 +27,7 @@ SqliteCursor::~SqliteCursor() {
     // Statements first, while the connection is surely open.
     inserts_.clear();
     delete_.reset();
+    if (!cacheKey_.empty() && stmt_) connection_->ReturnStatement(cacheKey_, std::move(stmt_));
     stmt_.reset();
     // A recordset that saved or deleted records commits them when it closes.
     if (wrote_) connection_->TryFlush();
@@ -63,6 +65,15 @@ const Variant& SqliteCursor::Get(int column) const {
 
 double SqliteCursor::Percent() const {
     if (atEnd_) return 100.0;
+    if (!rangeLoaded_ && offset_ && !table_.empty()) {
+        // Asked for only by the callers that show progress.
+        rangeLoaded_ = true;
+        const std::string t = QuoteName(table_);
+        StmtHandle range = connection_->Prepare(
+            "SELECT (SELECT min(_rowid_) FROM " + t + "), (SELECT max(_rowid_) FROM " + t + ")", table_);
+        if (sqlite3_step(range.get()) == SQLITE_ROW && sqlite3_column_type(range.get(), 0) != SQLITE_NULL)
+            rowidRange_.emplace(sqlite3_column_int64(range.get(), 0), sqlite3_column_int64(range.get(), 1));
+    }
     if (rowidRange_ && offset_) {
         const auto [low, high] = *rowidRange_;
         if (high <= low) return 0.0;

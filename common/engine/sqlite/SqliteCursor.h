@@ -28,6 +28,7 @@ struct CursorSetup {
     std::vector<FieldInfo> columns;
     // Smallest and largest rowid of the table, for Percent().
     std::optional<std::pair<long long, long long>> rowidRange;
+    std::string cacheKey;  // non-empty: the statement goes back to the connection's cache
 };
 
 class SqliteCursor : public Cursor {
@@ -61,7 +62,9 @@ private:
     int offset_;  // 1 when the rowid comes first
     bool updatable_;
     std::vector<FieldInfo> columns_;
-    std::optional<std::pair<long long, long long>> rowidRange_;
+    mutable std::optional<std::pair<long long, long long>> rowidRange_;
+    mutable bool rangeLoaded_ = false;
+    std::string cacheKey_;
 
     bool atEnd_ = false;
     long long rowid_ = 0;
