@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "FuzzEntries.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Error.h"
 
 namespace {
 
@@ -72,6 +76,33 @@ TEST(SavedInputsFolders, EntriesTakeEmptyAndTinyInputs) {
         target.entry(std::string(1, '\0'));
         target.entry("[CFG]\nSTD=3\n");
     }
+}
+
+// The fault behind the saved Excel inputs, made by hand: a directory entry
+// whose stored name length (offset 0x40 of the entry) exceeds the 64 bytes
+// a name holds. Such a workbook must be refused as damaged before FreeXL
+// reads the name; without sanitizers its over-reads go unseen, so the
+// refusal itself is checked.
+TEST(SavedInputsFolders, WorkbookWithOverlongDirectoryNameIsRefused) {
+    std::string book = ReadAllBytes(fs::path(AGENCY_SOURCE_DIR) / "fuzz" / "corpus" / "excel" / "header-only.xls");
+    ASSERT_GT(book.size(), 0x442u);
+    // First directory sector of the seed: sector 1, at 512 + 512. Its root
+    // entry's name gets length 66: FreeXL alone would open this file, the
+    // name simply running into the length field behind it.
+    book[0x400 + 0x40] = '\x42';
+    book[0x400 + 0x41] = '\x00';
+    const fs::path file = fs::temp_directory_path() / ("agency-regression-" + std::to_string(::getpid()) + ".xls");
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(book.data(), static_cast<std::streamsize>(book.size()));
+    }
+    try {
+        core::Workspace::OpenDatabase(file.string(), false, true, "Excel 8.0;");
+        ADD_FAILURE() << "damaged workbook opened";
+    } catch (const core::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("danneggiata"), std::string::npos) << e.what();
+    }
+    fs::remove(file);
 }
 
 }  // namespace
