@@ -40,6 +40,36 @@ bool FirstWordIs(std::string_view sql, std::initializer_list<std::string_view> w
     return false;
 }
 
+// A name read from the file's schema as UTF-8 text. SQLite keeps whatever
+// bytes the file holds, so a damaged or foreign file can name a table or a
+// column with bytes that are no UTF-8 (or with nothing at all); those read
+// with U+FFFD in place of each bad byte, as every text in the engine is UTF-8.
+std::string SchemaName(const char* raw) {
+    if (!raw) return {};
+    std::string out;
+    for (std::size_t i = 0, n = std::strlen(raw); i < n;) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+        bool ok = extra >= 0 && i + extra < n;
+        for (int k = 1; ok && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(raw[i + k]);
+            ok = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (ok && extra > 0) ok = cp >= kMin[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (ok) {
+            out.append(raw + i, static_cast<std::size_t>(extra) + 1);
+            i += static_cast<std::size_t>(extra) + 1;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 // Only blanks and semicolons left after a statement.
 bool OnlySeparators(const char* tail) {
     for (; tail && *tail; ++tail)
@@ -110,7 +140,9 @@ std::shared_ptr<SqliteConnection> SqliteConnection::Open(const OpenRequest& requ
     // Never SQLITE_OPEN_CREATE: opening must not create a database.
     DbHandle db = OpenDatabaseFile(
         path, request.connect.password,
-        request.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+        (request.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+            // One thread works on a connection: SQLite's own locking is not needed.
+            SQLITE_OPEN_NOMUTEX);
 
     sqlite3_exec(db.get(), "PRAGMA cache_size = -8192", nullptr, nullptr, nullptr);
     if (request.exclusive)
@@ -144,7 +176,7 @@ std::vector<std::string> SqliteConnection::TableNames() {
     std::vector<std::string> names;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+        names.push_back(SchemaName(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0))));
     if (rc != SQLITE_DONE) RaiseLast(rc, {}, {});
     return names;
 }
@@ -264,7 +296,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
                 it->second.leased = true;
                 CursorSetup setup;
                 setup.stmt = std::move(it->second.stmt);
-                setup.columns = it->second.columns;
+                setup.sharedColumns = it->second.columns;
                 setup.rowidFirst = true;
                 setup.table = it->second.table;
                 setup.updatable = !readOnly_;
@@ -300,7 +332,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
                                   static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
             it->second.leased = true;
             setup.stmt = std::move(it->second.stmt);
-            setup.columns = it->second.columns;
+            setup.sharedColumns = it->second.columns;
             setup.rowidFirst = true;
             setup.table = table;
             setup.updatable = !readOnly_;
@@ -340,8 +372,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
     int primaryKeys = 0;
     for (int i = 0; i < count; ++i) {
         FieldInfo info;
-        const char* name = sqlite3_column_name(stmt, i + offset);
-        info.name = name ? name : "";
+        info.name = SchemaName(sqlite3_column_name(stmt, i + offset));
         const char* declared = sqlite3_column_decltype(stmt, i + offset);
         const DeclaredType type = MapDeclaredType(declared ? declared : "");
         info.type = type.type;
@@ -382,7 +413,9 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
                 sqlite3_bind_text(fresh, static_cast<int>(i + 1), literals[i].data(),
                                   static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
             auto& entry = selects_[key];
-            entry.columns = setup.columns;
+            auto shared = std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns));
+            entry.columns = shared;
+            setup.sharedColumns = shared;
             entry.table = setup.table;
             if (rawShape) shapes_[*rawShape] = key;
             entry.leased = true;

@@ -88,7 +88,7 @@ public:
     // the compiled statement and the column descriptions.
     struct CachedSelect {
         StmtHandle stmt;
-        std::vector<FieldInfo> columns;
+        std::shared_ptr<const std::vector<FieldInfo>> columns;
         std::string table;
         bool leased = false;
     };

@@ -15,11 +15,12 @@ SqliteCursor::SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorS
       table_(std::move(setup.table)),
       offset_(setup.rowidFirst ? 1 : 0),
       updatable_(setup.updatable),
-      columns_(std::move(setup.columns)),
+      columns_(setup.sharedColumns ? std::move(setup.sharedColumns)
+                                   : std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns))),
       rowidRange_(setup.rowidRange),
       cacheKey_(std::move(setup.cacheKey)),
-      row_(columns_.size()),
-      loaded_(columns_.size(), 0) {
+      row_(columns_->size()),
+      loaded_(columns_->size(), 0) {
     Step();
 }
 
@@ -57,7 +58,7 @@ void SqliteCursor::Next() { Step(); }
 const Variant& SqliteCursor::Get(int column) const {
     const auto c = static_cast<std::size_t>(column);
     if (!loaded_[c]) {
-        row_[c] = ReadValue(stmt_.get(), column + offset_, columns_[c]);
+        row_[c] = ReadValue(stmt_.get(), column + offset_, (*columns_)[c]);
         loaded_[c] = 1;
     }
     return row_[c];
@@ -108,7 +109,7 @@ SqliteCursor::InsertStatement& SqliteCursor::InsertFor(
             names += ", ";
             marks += ", ";
         }
-        names += QuoteName(columns_[i].name);
+        names += QuoteName((*columns_)[i].name);
         marks += '?';
         s.columns.push_back(static_cast<int>(i));
     }
@@ -123,7 +124,7 @@ SqliteCursor::InsertStatement& SqliteCursor::InsertFor(
 
 void SqliteCursor::Insert(const std::vector<std::optional<Variant>>& values) {
     if (!updatable_) ThrowReadOnly(connection_->Name());
-    if (values.size() != columns_.size())
+    if (values.size() != columns_->size())
         throw Error(err::InvalidArgument, "Numero di campi errato per la tabella '" + table_ + "'.",
                     "SQLite");
     InsertStatement& ins = InsertFor(values);
@@ -131,7 +132,7 @@ void SqliteCursor::Insert(const std::vector<std::optional<Variant>>& values) {
     try {
         for (std::size_t k = 0; k < ins.columns.size(); ++k) {
             const auto c = static_cast<std::size_t>(ins.columns[k]);
-            BindValue(stmt, static_cast<int>(k) + 1, *values[c], columns_[c], table_);
+            BindValue(stmt, static_cast<int>(k) + 1, *values[c], (*columns_)[c], table_);
         }
     } catch (const Error& e) {
         sqlite3_clear_bindings(stmt);
@@ -163,7 +164,7 @@ void SqliteCursor::DeleteCurrent() {
                                      "': la tabella non ha un identificativo di riga.",
                                  "SQLite"));
     // The cursor stays on the deleted row until Next(): keep its values.
-    for (int c = 0; c < static_cast<int>(columns_.size()); ++c) Get(c);
+    for (int c = 0; c < static_cast<int>(columns_->size()); ++c) Get(c);
     if (!delete_)
         delete_ = connection_->Prepare("DELETE FROM " + QuoteName(table_) + " WHERE _rowid_ = ?",
                                        table_);

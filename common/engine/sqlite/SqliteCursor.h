@@ -26,6 +26,8 @@ struct CursorSetup {
     bool rowidFirst = false;  // the statement's first column is the rowid
     bool updatable = false;
     std::vector<FieldInfo> columns;
+    // Set instead of columns when the description is shared with a cache.
+    std::shared_ptr<const std::vector<FieldInfo>> sharedColumns;
     // Smallest and largest rowid of the table, for Percent().
     std::optional<std::pair<long long, long long>> rowidRange;
     std::string cacheKey;  // non-empty: the statement goes back to the connection's cache
@@ -36,7 +38,7 @@ public:
     SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorSetup setup);
     ~SqliteCursor() override;
 
-    const std::vector<FieldInfo>& Columns() const override { return columns_; }
+    const std::vector<FieldInfo>& Columns() const override { return *columns_; }
     bool AtEnd() const override { return atEnd_; }
     void Next() override;
     const Variant& Get(int column) const override;
@@ -61,7 +63,7 @@ private:
     std::string table_;
     int offset_;  // 1 when the rowid comes first
     bool updatable_;
-    std::vector<FieldInfo> columns_;
+    std::shared_ptr<const std::vector<FieldInfo>> columns_;
     mutable std::optional<std::pair<long long, long long>> rowidRange_;
     mutable bool rangeLoaded_ = false;
     std::string cacheKey_;
