@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/Dialogs.h"
+#include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "import/ImportConvert.h"
@@ -100,8 +101,12 @@ const core::cTable& ImportRun::DestinationTable()
 void ImportRun::OpenDestination(const core::cTable& table)
 {
     core::DataControl& dcTo = *setup_.dcTo;
-    dcTo.Connect = ";PWD=" + setup_.destinationPassword;
-    dcTo.DatabaseName = setup_.destinationPath;
+    if (core::DestinationIsServer()) {
+        core::PointAtDestination(dcTo, setup_.destinationPassword);
+    } else {
+        dcTo.Connect = ";PWD=" + setup_.destinationPassword;
+        dcTo.DatabaseName = setup_.destinationPath;
+    }
     dcTo.RecordSource = core::SelectAllFrom(table.Table);
     dcTo.Refresh();
 }

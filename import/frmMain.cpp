@@ -179,11 +179,12 @@ bool frmMain::Load()
     setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
 
     core::LoadDestinationSettings(true);
-    if (!core::FileExists(prefs.destinationPath)) {
+    // A destination on a database server (DBCONNECT) has no file to look for.
+    if (!core::DestinationIsServer() && !core::FileExists(prefs.destinationPath)) {
         Refuse("il file archivio non è stato trovato!");
         return false;
     }
-    txtTargetDb->setText(Q(prefs.destinationPath));
+    txtTargetDb->setText(Q(core::DestinationDisplay()));
     txtTargetDb->setEnabled(false);
     cmdTargetDb->setEnabled(false);
 

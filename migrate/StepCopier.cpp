@@ -160,8 +160,7 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
     // counts as "not found", never as the previous look-up's row.
     bool ran = Act([&] {
         const std::string code = SourceValue(r, from).ToTextOrEmpty();
-        dc.Connect = ";PWD=" + core::ThePrefs().destinationPassword;
-        dc.DatabaseName = core::ThePrefs().destinationPath;
+        core::PointAtDestination(dc, core::ThePrefs().destinationPassword);
         dc.Exclusive = false;
         dc.RecordsetType = 1;
         dc.RecordSource = LookupSql(r.row->lookupTable, code);

@@ -160,6 +160,12 @@ bool frmMain::Load() {
     setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
     // DBPATH, the archive path from DBPATH and DBFILE, the decoded DBPWD.
     core::LoadDestinationSettings(false);
+    // The upgrade swaps files: a destination on a database server is not one.
+    if (core::DestinationIsServer()) {
+        Refuse("La configurazione indica un database su server (DBCONNECT): l'aggiornamento della struttura "
+               "si esegue solo su un archivio su file.");
+        return false;
+    }
 
     if (!core::FileExists(prefs.destinationPath)) {
         Refuse("il file archivio non \xC3\xA8 stato trovato!");
