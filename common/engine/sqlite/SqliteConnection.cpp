@@ -40,35 +40,8 @@ bool FirstWordIs(std::string_view sql, std::initializer_list<std::string_view> w
     return false;
 }
 
-// A name read from the file's schema as UTF-8 text. SQLite keeps whatever
-// bytes the file holds, so a damaged or foreign file can name a table or a
-// column with bytes that are no UTF-8 (or with nothing at all); those read
-// with U+FFFD in place of each bad byte, as every text in the engine is UTF-8.
-std::string SchemaName(const char* raw) {
-    if (!raw) return {};
-    std::string out;
-    for (std::size_t i = 0, n = std::strlen(raw); i < n;) {
-        const auto c = static_cast<unsigned char>(raw[i]);
-        const int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
-        bool ok = extra >= 0 && i + extra < n;
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(raw[i + k]);
-            ok = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (ok && extra > 0) ok = cp >= kMin[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (ok) {
-            out.append(raw + i, static_cast<std::size_t>(extra) + 1);
-            i += static_cast<std::size_t>(extra) + 1;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
+// A table or column name from the file's schema (nothing: the empty name).
+std::string SchemaName(const char* raw) { return raw ? ToValidUtf8(raw) : std::string(); }
 
 // Only blanks and semicolons left after a statement.
 bool OnlySeparators(const char* tail) {

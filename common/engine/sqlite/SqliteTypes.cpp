@@ -263,12 +263,44 @@ Variant Natural(sqlite3_stmt* stmt, int column, int storage) {
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
         const int n = sqlite3_column_bytes(stmt, column);
-        return Variant(std::string(text ? text : "", static_cast<std::size_t>(n)));
+        return Variant(ToValidUtf8(std::string_view(text ? text : "", text ? static_cast<std::size_t>(n) : 0)));
     }
     }
 }
 
 }  // namespace
+
+std::string ToValidUtf8(std::string_view bytes) {
+    std::string out;
+    std::size_t done = 0;  // bytes[0, done) are already in out or still to copy whole
+    for (std::size_t i = 0, n = bytes.size(); i < n;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const int extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+        bool ok = extra > 0 && i + static_cast<std::size_t>(extra) < n;
+        for (int k = 1; ok && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            ok = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (ok) ok = cp >= kMin[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (ok) {
+            i += static_cast<std::size_t>(extra) + 1;
+            continue;
+        }
+        out.append(bytes.substr(done, i - done));
+        out += "\xEF\xBF\xBD";
+        done = ++i;
+    }
+    if (done == 0) return std::string(bytes);  // the usual case: nothing replaced
+    out.append(bytes.substr(done));
+    return out;
+}
 
 Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
     const int storage = sqlite3_column_type(stmt, column);

@@ -62,4 +62,9 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldI
 // tool) is returned as it is rather than hidden.
 Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field);
 
+// Text from the file as UTF-8. SQLite keeps whatever bytes a file holds, so
+// a damaged or foreign file can carry texts and names that are no UTF-8;
+// each byte outside a well-formed sequence reads as U+FFFD.
+std::string ToValidUtf8(std::string_view bytes);
+
 }  // namespace core::sqlite
