@@ -17,6 +17,7 @@
 #include "FuzzEntries.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
+#include "common/engine/sqlite/SqliteTypes.h"
 
 namespace {
 
@@ -103,6 +104,21 @@ TEST(SavedInputsFolders, WorkbookWithOverlongDirectoryNameIsRefused) {
         EXPECT_NE(std::string(e.what()).find("danneggiata"), std::string::npos) << e.what();
     }
     fs::remove(file);
+}
+
+// Texts and names that SQLite hands back hold whatever bytes the file had;
+// the driver passes well-formed UTF-8 through untouched and turns each
+// stray byte into U+FFFD.
+TEST(SavedInputsFolders, SqliteTextsAreMadeValidUtf8) {
+    using core::sqlite::ToValidUtf8;
+    const std::string kBad = "\xEF\xBF\xBD";
+    EXPECT_EQ(ToValidUtf8("Citt\xC3\xA0 \xF0\x9F\x98\x80"), "Citt\xC3\xA0 \xF0\x9F\x98\x80");
+    EXPECT_EQ(ToValidUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(ToValidUtf8("Citt\xE0"), "Citt" + kBad);                  // Windows-1252 byte
+    EXPECT_EQ(ToValidUtf8("\xC3"), kBad);                                // cut sequence
+    EXPECT_EQ(ToValidUtf8("\xC0\xAF"), kBad + kBad);                     // overlong form
+    EXPECT_EQ(ToValidUtf8("\xED\xA0\x80x"), kBad + kBad + kBad + "x");   // surrogate
+    EXPECT_EQ(ToValidUtf8("\xF4\x90\x80\x80"), kBad + kBad + kBad + kBad);  // past U+10FFFF
 }
 
 }  // namespace
