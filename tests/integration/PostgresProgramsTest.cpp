@@ -1,0 +1,273 @@
+// Varnel and Tessily with their destination on a PostgreSQL server (the
+// DBCONNECT setting), and Tessily reading a server table through a file
+// data source. Every test needs the server (see PostgresTestServer.h).
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "common/Paths.h"
+#include "common/Prefs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Engine.h"
+#include "common/engine/sqlite/SqliteTools.h"
+#include "import/ImportRun.h"
+#include "import/TemplateFormat.h"
+#include "migrate/MigrationRun.h"
+#include "tests/support/PostgresTestServer.h"
+#include "tests/support/ScriptedDialogs.h"
+
+using core::Variant;
+
+namespace {
+
+const std::string kPgSchema = std::string(AGENCY_SOURCE_DIR) + "/samples/schema/v5-postgres.sql";
+const std::string kArchive = std::string(AGENCY_SAMPLES) + "/v4/archivio4.mdb";
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Hex pairs of each byte, as DBPWD and the password of DBCONNECT are written.
+std::string Hex(const std::string& text) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) out += {digits[c >> 4], digits[c & 15]};
+    return out;
+}
+
+// The connect text with its password hex-encoded, as the INI holds it.
+std::string IniConnect(const std::string& connect) {
+    const std::size_t pos = connect.find("PWD=");
+    const std::size_t end = connect.find(';', pos);
+    const std::string password = connect.substr(pos + 4, end == std::string::npos ? std::string::npos : end - pos - 4);
+    std::string out = connect;
+    out.replace(pos + 4, password.size(), Hex(password));
+    return out;
+}
+
+using Row = std::vector<Variant>;
+
+// Every record of a table ordered by ID, without the columns that the
+// database fills at the moment of saving (the insertion date).
+std::vector<Row> TableRows(core::Database& db, const std::string& table, std::vector<std::string>* names = nullptr) {
+    auto rs = db.OpenRecordset("SELECT * FROM [" + table + "] ORDER BY [ID]");
+    std::vector<int> kept;
+    for (int i = 0; i < rs->Fields().Count(); ++i) {
+        if (rs->Fields()[i].Name() == "dInserimento") continue;
+        kept.push_back(i);
+        if (names) names->push_back(rs->Fields()[i].Name());
+    }
+    std::vector<Row> rows;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        Row row;
+        for (int i : kept) row.push_back(rs->Fields()[i].Value());
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        folder_ = dir_.path().toStdString();
+        std::filesystem::create_directories(folder_ + "/Dati");
+        core::SetProgramFolderForTesting(folder_);
+    }
+    ~ProgramFolder() {
+        core::Engine::Instance().FlushAll();
+        core::Engine::Instance().Prune();
+        core::SetProgramFolderForTesting({});
+    }
+    const std::string& Path() const { return folder_; }
+    void Write(const std::string& name, const std::string& text) const {
+        std::filesystem::create_directories(std::filesystem::path(folder_ + "/" + name).parent_path());
+        std::ofstream(folder_ + "/" + name, std::ios::binary) << text;
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::string folder_;
+};
+
+class View : public migrate::MigrationView {
+public:
+    explicit View(std::string source) : source_(std::move(source)) {}
+    std::string SourcePath() const override { return source_; }
+    bool EmptyTablesChecked() const override { return true; }
+    void SetProgressVisible(bool) override {}
+    void SetProgressValue(int) override {}
+
+private:
+    std::string source_;
+};
+
+// One whole migration of the sample Access archive with the given INI.
+migrate::RunOutcome Migrate(ProgramFolder& folder, const std::string& ini) {
+    folder.Write("Varnel.ini", ini);
+    core::InitPrefs("Varnel", "Varnel.ini");
+    core::LoadDestinationSettings(true);
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    core::DataControl from, to, support;
+    View view(kArchive);
+    migrate::MigrationRun run(view, {from, to, support});
+    const auto outcome = run.Run();
+    EXPECT_EQ(dialogs->LastMessage().text, migrate::kSuccessMessage);
+    return outcome;
+}
+
+}  // namespace
+
+TEST(PostgresProgramsTest, VarnelFillsTheServerExactlyAsItFillsTheFileDatabase) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_varnel", kPgSchema);
+    ProgramFolder folder;
+    core::sqlite::CreateDatabase(folder.Path() + "/Dati/archivio5.db", ReadText(std::string(AGENCY_SAMPLES) + "/schema/v5.sql"),
+                                 "chiave5");
+    const std::string fileIni = "[CFG]\r\nDBPATH=Dati\\\r\nDBFILE=archivio5.db\r\nDBPWD=" + Hex("chiave5") + "\r\n";
+    ASSERT_EQ(Migrate(folder, fileIni), migrate::RunOutcome::Succeeded);
+    ASSERT_EQ(Migrate(folder, fileIni + "DBCONNECT=" + IniConnect(connect) + "\r\n"), migrate::RunOutcome::Succeeded);
+
+    auto file = core::Workspace::OpenDatabase(folder.Path() + "/Dati/archivio5.db", false, true, ";PWD=chiave5");
+    auto server = core::Workspace::OpenDatabase("", false, true, connect);
+    std::size_t compared = 0;
+    for (const char* table : {"tblAnMandanti", "tblAree", "tblZone", "tblTiPagamento", "tblMoPagamento", "tblCaArticoli",
+                              "tblAliquoteIVA", "tblListini", "tblUnMisura", "tblAnSubAgenti", "tblAnClienti",
+                              "tblArticoli", "tblArListini"}) {
+        std::vector<std::string> names;
+        const auto expected = TableRows(*file, table, &names);
+        const auto actual = TableRows(*server, table);
+        ASSERT_EQ(actual.size(), expected.size()) << table;
+        EXPECT_FALSE(expected.empty()) << table;
+        for (std::size_t r = 0; r < expected.size(); ++r)
+            for (std::size_t c = 0; c < names.size(); ++c)
+                EXPECT_EQ(core::Describe(actual[r][c]), core::Describe(expected[r][c]))
+                    << table << " record " << r + 1 << " field " << names[c];
+        compared += expected.size();
+    }
+    EXPECT_GT(compared, 15000u);
+}
+
+namespace {
+
+class PairingView : public tessily::ImportView {
+public:
+    std::map<int, std::string> pairs;
+    std::int32_t SelectedTableId() override { return 1; }
+    std::string SlotSource(int k) override { return pairs.count(k) ? pairs[k] : std::string(); }
+    bool EmptyDestinationFirst() override { return true; }
+    void SetProgress(int) override {}
+};
+
+}  // namespace
+
+TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARule) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_tessily", kPgSchema);
+    ProgramFolder folder;
+    folder.Write("Tessily.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\nTABLES=1\r\n[TABLES]\r\n1=Clienti,tblAnClienti\r\n");
+    folder.Write("Tpl/Clienti.ini",
+                 "[CFG]\r\nSTD=7\r\nREQ=2\r\n[STD]\r\n1=Codice,sCodice\r\n2=Cognome,sCognome\r\n3=Nome,sNome\r\n"
+                 "4=Fido,nFido\r\n5=Sconto,nSconto1\r\n6=Inserito,dInserimento\r\n7=Denominazione,sDenominazione\r\n"
+                 "[REQ]\r\n1=sDenominazione,&,sCognome,sNome\r\n2=sNote,+,sCognome,sNome\r\n");
+    core::InitPrefs("Tessily", "Tessily.ini");
+    core::LoadDestinationSettings(true);
+    ASSERT_TRUE(core::DestinationIsServer());
+
+    // The source: a small encrypted file with texts for every group.
+    const std::string source = folder.Path() + "/rubrica.db";
+    core::sqlite::CreateDatabase(source,
+                                 "CREATE TABLE Rubrica (Codice TEXT, Cognome TEXT, Nome TEXT, Fido TEXT, Sconto TEXT, Data TEXT, Vuoto TEXT);"
+                                 "INSERT INTO Rubrica VALUES ('C0000000001X','Rossi','Mario','12abc','2.25','27/09/2002','');"
+                                 "INSERT INTO Rubrica VALUES ('B2','D''Amico',NULL,'1500.5','abc','non una data','');");
+    std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
+    const auto tpl = tessily::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
+    core::DataControl from, to;
+    from.Connect = ";PWD=";
+    from.DatabaseName = source;
+    from.RecordSource = "Rubrica";
+    from.Refresh();
+    PairingView view;
+    view.pairs = {{1, "Codice"}, {2, "Cognome"}, {3, "Nome"}, {4, "Fido"}, {5, "Sconto"}, {6, "Data"}, {7, "Vuoto"}};
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    tessily::ImportSetup setup;
+    setup.tables = &tables;
+    setup.tpl = &tpl;
+    setup.dcFrom = &from;
+    setup.dcTo = &to;
+    setup.programTitle = "Tessily";
+    tessily::ImportRun run(setup, view);
+    ASSERT_TRUE(run.Run()) << dialogs->LastMessage().text;
+
+    auto server = core::Workspace::OpenDatabase("", false, true, connect);
+    std::vector<std::string> names;
+    const auto rows = TableRows(*server, "tblAnClienti", &names);
+    ASSERT_EQ(rows.size(), 2u);
+    auto field = [&](std::size_t r, const std::string& name) {
+        for (std::size_t c = 0; c < names.size(); ++c)
+            if (names[c] == name) return rows[r][c];
+        ADD_FAILURE() << name;
+        return Variant();
+    };
+    EXPECT_EQ(field(0, "sCodice"), Variant("C000000000"));          // text cut to the field's size
+    EXPECT_EQ(field(0, "nFido"), Variant(core::Currency{0}));        // "12abc" is no number
+    EXPECT_EQ(field(1, "nFido"), Variant(core::Currency{15005000}));
+    EXPECT_EQ(field(0, "nSconto1"), Variant(2.25));
+    EXPECT_EQ(field(1, "nSconto1"), Variant(0.0));                   // "abc" is no number
+    EXPECT_EQ(field(0, "sDenominazione"), Variant("Rossi Mario"));  // the rule
+    EXPECT_TRUE(field(1, "sDenominazione").IsNull());               // Null propagates
+    EXPECT_TRUE(field(0, "sNote").IsNull());                        // "+" rule skipped
+    auto dates = server->OpenRecordset("SELECT * FROM [tblAnClienti] WHERE [sCodice] = 'b2'");
+    ASSERT_FALSE(dates->Eof());
+    EXPECT_EQ(dates->Fields()["dInserimento"].Value(), Variant(core::DateTime::Today()));
+}
+
+TEST(PostgresProgramsTest, TessilyReadsAServerTableThroughAFileDataSource) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_source", kPgSchema);
+    ProgramFolder folder;
+    folder.Write("agenzia.dsn", "[ODBC]\r\nDRIVER=PostgreSQL Unicode\r\nSERVER=" + testing_support::PgValue("SERVER") +
+                                    "\r\nPORT=" + testing_support::PgValue("PORT") + "\r\nDATABASE=agency_source\r\nUID=" +
+                                    testing_support::PgValue("UID") + "\r\n");
+    core::sqlite::CreateDatabase(folder.Path() + "/Dati/archivio5.db", ReadText(std::string(AGENCY_SAMPLES) + "/schema/v5.sql"),
+                                 "chiave5");
+    folder.Write("Tessily.ini", "[CFG]\r\nDBPATH=Dati\\\r\nDBFILE=archivio5.db\r\nDBPWD=" + Hex("chiave5") +
+                                    "\r\nTABLES=1\r\n[TABLES]\r\n1=Categorie,tblCaClienti\r\n");
+    folder.Write("Tpl/Categorie.ini", "[CFG]\r\nSTD=2\r\n[STD]\r\n1=Codice,sCodice\r\n2=Descrizione,sDescrizione\r\n");
+    core::InitPrefs("Tessily", "Tessily.ini");
+    core::LoadDestinationSettings(true);
+
+    // As the source selection binds it: the .dsn file with the "ODBC;" driver
+    // text and the password typed by the user.
+    core::DataControl from, to;
+    from.Connect = "ODBC;PWD=" + testing_support::PgValue("PWD");
+    from.DatabaseName = folder.Path() + "/agenzia.dsn";
+    from.RecordSource = "tblCaClienti";
+    from.Refresh();
+    std::vector<core::cTable> tables{core::cTable{1, "Categorie", "tblCaClienti"}};
+    const auto tpl = tessily::ReadImportTemplate(folder.Path() + "/Tpl/Categorie.ini");
+    PairingView view;
+    view.pairs = {{1, "sCodice"}, {2, "sDescrizione"}};
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    tessily::ImportSetup setup;
+    setup.tables = &tables;
+    setup.tpl = &tpl;
+    setup.dcFrom = &from;
+    setup.dcTo = &to;
+    setup.destinationPath = core::ThePrefs().destinationPath;
+    setup.destinationPassword = core::ThePrefs().destinationPassword;
+    setup.programTitle = "Tessily";
+    tessily::ImportRun run(setup, view);
+    ASSERT_TRUE(run.Run()) << dialogs->LastMessage().text;
+    EXPECT_EQ(run.RecordsCopied(), 5);
+    auto file = core::Workspace::OpenDatabase(folder.Path() + "/Dati/archivio5.db", false, true, ";PWD=chiave5");
+    auto rs = file->OpenRecordset("SELECT * FROM [tblCaClienti] WHERE [sDescrizione] = 'dettaglio'");
+    EXPECT_FALSE(rs->Eof());
+}
