@@ -111,6 +111,43 @@ long long Compare(const std::string& a, const std::string& b, long long& rows) {
 
 }  // namespace
 
+// A key's value in an ODBC connect text.
+std::string ConnectValue(const std::string& connect, const std::string& key) {
+    const std::size_t pos = connect.find(key + "=");
+    if (pos == std::string::npos) return {};
+    const std::size_t end = connect.find(';', pos);
+    return connect.substr(pos + key.size() + 1, end == std::string::npos ? std::string::npos : end - pos - key.size() - 1);
+}
+
+// Runs the migration into a fresh database on the server; its time, or -1.
+double RunIntoServer(const std::string& server, const std::string& archive, const fs::path& source) {
+    const std::string database = "varnel_bench";
+    const std::string psql = "PGPASSWORD='" + ConnectValue(server, "PWD") + "' psql -q -X -v ON_ERROR_STOP=1 -h " +
+                             ConnectValue(server, "SERVER") + " -p " + ConnectValue(server, "PORT") + " -U " +
+                             ConnectValue(server, "UID");
+    const std::string create = psql + " -d postgres -c 'DROP DATABASE IF EXISTS " + database + " WITH (FORCE)' -c 'CREATE DATABASE " +
+                               database + "' >/dev/null && " + psql + " -d " + database + " -f '" +
+                               (source / "samples/schema/v5-postgres.sql").string() + "' >/dev/null";
+    if (std::system(create.c_str()) != 0) {
+        std::cerr << "creating the server database failed\n";
+        return -1;
+    }
+    std::string connect = server;
+    const std::size_t pos = connect.find("DATABASE=");
+    const std::size_t end = connect.find(';', pos);
+    connect.replace(pos, (end == std::string::npos ? connect.size() : end) - pos, "DATABASE=" + database);
+    core::ThePrefs().destinationConnect = connect;
+    Headless view;
+    view.source = archive;
+    core::DataControl from, to, support;
+    migrate::MigrationRun run(view, {from, to, support});
+    const auto t = Clock::now();
+    const auto outcome = run.Run();
+    const double seconds = Seconds(t);
+    core::ThePrefs().destinationConnect.clear();
+    return outcome == migrate::RunOutcome::Succeeded ? seconds : -1;
+}
+
 int main(int argc, char** argv) {
     std::string size = "bench", archive;
     bool keep = false;
@@ -192,6 +229,19 @@ int main(int argc, char** argv) {
     std::printf("ratio run / script:              %7.2f\n", runSeconds / scriptSeconds);
     std::printf("peak memory of the run process:  %7.1f MB (%.1f MB before the run)\n", runPeakKb / 1024.0,
                 baseKb / 1024.0);
+
+    // The same run into a PostgreSQL server, when one is configured for the
+    // tests (scripts/pg-test-server.sh exports its connect text).
+    if (const char* server = std::getenv("AGENCY_PG_CONNECT"); server && *server) {
+        const double serverSeconds = RunIntoServer(server, archive, source);
+        if (serverSeconds >= 0)
+            std::printf("run into PostgreSQL (ODBC):      %7.2f s (%.2f times the run into the file)\n", serverSeconds,
+                        serverSeconds / runSeconds);
+        else
+            std::printf("run into PostgreSQL: failed (see above)\n");
+    } else {
+        std::printf("run into PostgreSQL: skipped (AGENCY_PG_CONNECT not set)\n");
+    }
     if (!keep) fs::remove_all(work);
     else std::printf("kept: %s\n", work.string().c_str());
     return differences ? 1 : 0;
