@@ -16,7 +16,11 @@ MigrationRun::MigrationRun(MigrationView& view, MigrationControls controls)
     : view_(view), controls_(controls), steps_(&MigrationSteps()) {}
 
 void MigrationRun::RunSteps() {
-    for (const TableStep& step : *steps_) StepCopier(step, view_, controls_).Run();
+    const std::vector<TableStep>& steps = *steps_;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        StepCopier(steps[i], view_, controls_, report_.Begin(i)).Run();
+        report_.Finish(i);
+    }
 }
 
 RunOutcome MigrationRun::Run() {
@@ -38,11 +42,13 @@ RunOutcome MigrationRun::Run() {
 
     RunOutcome outcome = RunOutcome::Stopped;
     try {
+        report_.Start(*steps_);
         dialogs.SetBusy(true);
         view_.SetProgressVisible(true);
         dialogs.ProcessEvents();  // the run's only yield
         RunSteps();
-        dialogs.MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information, title);
+        report_.SetSucceeded();
+        dialogs.MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information, title, report_.Text());
         outcome = RunOutcome::Succeeded;
     } catch (const OpenFailed&) {
         // Already reported by OpenDataControl.
@@ -53,14 +59,15 @@ RunOutcome MigrationRun::Run() {
         } catch (const std::exception&) {
         }
         try {
-            dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical, ErrorTitle(e.Number()));
+            dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical, ErrorTitle(e.Number()),
+                               report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }
     } catch (const std::exception& e) {
         try {
             dialogs.MessageBox(e.what(), core::MsgButtons::Ok, core::MsgIcon::Critical,
-                               ErrorTitle(core::err::ReservedError));
+                               ErrorTitle(core::err::ReservedError), report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }

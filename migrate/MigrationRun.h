@@ -4,11 +4,13 @@
 // data controls of the window, record by record, and ends with exactly one
 // message (success or the error that stopped it). No widgets here: the
 // window is reached through MigrationView, the user through TheDialogs().
+// The final message carries the run's report as its details.
 
 #include <string>
 #include <vector>
 
 #include "migrate/MigrationMap.h"
+#include "migrate/MigrationReport.h"
 
 namespace core {
 class DataControl;
@@ -53,6 +55,9 @@ public:
     // The whole click: question, steps, message, clean-up. Never throws.
     RunOutcome Run();
 
+    // What the last run did, as shown in the details of its final message.
+    const MigrationReport& Report() const { return report_; }
+
 private:
     void RunSteps();
     void CleanUp();
@@ -60,6 +65,7 @@ private:
     MigrationView& view_;
     MigrationControls controls_;
     const std::vector<TableStep>* steps_;
+    MigrationReport report_;
 };
 
 // "Errore n. " followed by the number: the title of every stopping error.

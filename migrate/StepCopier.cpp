@@ -42,8 +42,9 @@ std::string LookupSql(const std::string& table, const std::string& code) {
     return "SELECT * FROM [" + table + "] WHERE [sCodice] = '" + DoubleApostrophes(code) + "'";
 }
 
-StepCopier::StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls)
-    : step_(step), view_(view), controls_(controls) {}
+StepCopier::StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls,
+                       MigrationReport::Step& counts)
+    : step_(step), view_(view), controls_(controls), counts_(counts) {}
 
 void StepCopier::Open() {
     // A failed open has shown its own message; copying on from whatever the
@@ -56,7 +57,8 @@ void StepCopier::Open() {
     bool empty = false;
     Act([&] { empty = view_.EmptyTablesChecked(); });
     if (empty) {
-        Act([&] { controls_.to.Database().Execute("DELETE FROM [" + step_.destinationTable + "]"); });
+        if (Act([&] { controls_.to.Database().Execute("DELETE FROM [" + step_.destinationTable + "]"); }))
+            counts_.emptied = true;
         Act([&] { controls_.to.Refresh(); });
     }
 }
@@ -66,7 +68,7 @@ void StepCopier::Resolve() {
     core::FieldList destination = controls_.to.Recordset().Fields();
     rows_.clear();
     for (const FieldRow& row : step_.rows)
-        rows_.push_back({&row, row.source.empty() ? -1 : source.IndexOf(row.source),
+        rows_.push_back({&row, rows_.size(), row.source.empty() ? -1 : source.IndexOf(row.source),
                          destination.IndexOf(row.destination)});
     nameColumn_ = source.IndexOf(kNameField);
     idColumn_.clear();
@@ -85,24 +87,45 @@ void StepCopier::Run() {
 }
 
 void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
+    counts_.Read();
+    pending_.clear();
     std::size_t first = 0;
     std::optional<core::Variant> firstKey;
     switch (step_.filter) {
     case RecordFilter::None: break;
     case RecordFilter::Name:
-        if (!PassesNameFilter(from)) return;
+        if (!PassesNameFilter(from)) {
+            counts_.Skipped();
+            return;
+        }
         break;
     case RecordFilter::FirstLookupFound:
-        // The first look-up decides whether a record is made at all.
+        // The first look-up decides whether a record is made at all; the
+        // code it missed is why the record was skipped, so it is counted.
         firstKey = LookUp(rows_.front(), from);
-        if (!firstKey) return;
+        if (!firstKey) {
+            counts_.Skipped();
+            CountPending();
+            return;
+        }
         first = 1;
         break;
     }
     Act([&] { to.AddNew(); });
     if (firstKey) Act([&] { Write(rows_.front(), to, *firstKey); });
     for (std::size_t i = first; i < rows_.size(); ++i) ApplyRow(rows_[i], from, to);
-    Act([&] { to.Update(); });
+    if (Act([&] { to.Update(); })) {
+        counts_.Saved();
+        CountPending();
+    }
+}
+
+void StepCopier::CountPending() {
+    for (const Pending& p : pending_) {
+        if (p.notFound) counts_.NotFound(p.row, p.code);
+        else counts_.Cut(p.row);
+    }
+    pending_.clear();
 }
 
 bool StepCopier::PassesNameFilter(core::Recordset& from) {
@@ -137,7 +160,15 @@ void StepCopier::ApplyRow(const Resolved& r, core::Recordset& from, core::Record
     case Rule::Cut:
         Act([&] {
             const core::Variant v = SourceValue(r, from);
-            Write(r, to, v.IsNull() ? v : core::Variant(core::CutChars(v.ToText(), row.length)));
+            if (v.IsNull()) {
+                Write(r, to, v);
+                return;
+            }
+            const std::string text = v.ToText();
+            std::string cut = core::CutChars(text, row.length);
+            const bool shortened = cut.size() != text.size();
+            Write(r, to, core::Variant(std::move(cut)));
+            if (shortened) pending_.push_back({r.index, false, {}});
         });
         break;
     case Rule::Number:
@@ -158,17 +189,21 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
     // A query that fails stops the run with the engine's message (a missing
     // table would otherwise fail once per record); one that is abandoned
     // counts as "not found", never as the previous look-up's row.
+    core::Variant value;
     bool ran = Act([&] {
-        const std::string code = SourceValue(r, from).ToTextOrEmpty();
+        value = SourceValue(r, from);
+        const std::string code = value.ToTextOrEmpty();
         core::PointAtDestination(dc, core::ThePrefs().destinationPassword);
         dc.Exclusive = false;
         dc.RecordsetType = 1;
         dc.RecordSource = LookupSql(r.row->lookupTable, code);
         dc.Refresh();
     });
-    if (!ran) return std::nullopt;
     bool found = false;
-    if (!Act([&] { found = !dc.Recordset().Eof(); }) || !found) return std::nullopt;
+    if (!ran || !Act([&] { found = !dc.Recordset().Eof(); }) || !found) {
+        pending_.push_back({r.index, true, std::move(value)});
+        return std::nullopt;
+    }
     std::optional<core::Variant> id;
     Act([&] {
         core::Recordset& rs = dc.Recordset();

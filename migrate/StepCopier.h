@@ -15,6 +15,7 @@
 
 #include "common/engine/Variant.h"
 #include "migrate/MigrationMap.h"
+#include "migrate/MigrationReport.h"
 #include "migrate/MigrationRun.h"
 
 namespace core {
@@ -29,7 +30,9 @@ struct OpenFailed {};
 
 class StepCopier {
 public:
-    StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls);
+    // The step's counters go to `counts`, whose rows match the step's.
+    StepCopier(const TableStep& step, MigrationView& view, MigrationControls controls,
+               MigrationReport::Step& counts);
 
     // Raises core::Error (or OpenFailed) when the run must stop.
     void Run();
@@ -37,6 +40,7 @@ public:
 private:
     struct Resolved {
         const FieldRow* row;
+        std::size_t index;  // position in the step's rows
         int source;       // column of dcFrom's recordset, -1 when missing
         int destination;  // column of dcTo's recordset, -1 when missing
     };
@@ -51,10 +55,23 @@ private:
     std::optional<core::Variant> LookUp(const Resolved& r, core::Recordset& from);
     core::Variant SourceValue(const Resolved& r, core::Recordset& from) const;
     void Write(const Resolved& r, core::Recordset& to, const core::Variant& value) const;
+    // Counts what the record shortened and did not find, once it is saved
+    // (or skipped for a code not found): a record that is not saved carried
+    // nothing.
+    void CountPending();
+
+    // What the record being built shortened or did not find.
+    struct Pending {
+        std::size_t row;
+        bool notFound;
+        core::Variant code;  // the code not found
+    };
 
     const TableStep& step_;
     MigrationView& view_;
     MigrationControls controls_;
+    MigrationReport::Step& counts_;
+    std::vector<Pending> pending_;
     std::vector<Resolved> rows_;
     int nameColumn_ = -1;
     // Position of "ID" in each look-up table's records, found once per step.
