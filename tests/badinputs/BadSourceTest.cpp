@@ -106,6 +106,7 @@ struct SourceCase {
     Driver driver;
     Damage damage;
 };
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.driver.name << " " << DamageName(c.damage); }
 std::string SourceCaseName(const ::testing::TestParamInfo<SourceCase>& info) {
     return std::string(info.param.driver.name) + "_" + DamageName(info.param.damage);
 }
@@ -155,7 +156,7 @@ TEST_P(TessilySource, RefusesOrImportsWhatItRead) {
     List("Tessily", std::string("origine ") + SourceCaseName({c, 0}), *dialogs);
     ExpectItalianMessages(*dialogs);
     if (!imported) {
-        EXPECT_EQ(Bytes(home.Destination()), before);
+        EXPECT_TRUE(Bytes(home.Destination()) == before) << "the destination changed";
     }
 }
 INSTANTIATE_TEST_SUITE_P(Catalogue, TessilySource, ::testing::ValuesIn(AllSourceCases(false)), SourceCaseName);
@@ -168,7 +169,7 @@ TEST_P(VarnelSource, RefusesWithoutTouchingTheDestination) {
     home.MakeDestination();
     std::string source;
     if (std::string(c.driver.name) == "SQLite") {
-        source = home.MakeArchive("INSERT INTO \"Area\" VALUES ('NORD','Italia settentrionale');", "vecchio.sqlite");
+        source = home.MakeArchive("INSERT INTO \"Area\" VALUES ('NORD','Italia settentrionale');");
     } else {
         source = home.File("vecchio.mdb");
         fs::copy_file(std::string(AGENCY_FIXTURES) + "/access/V1997_no-password.mdb", source);
@@ -202,7 +203,7 @@ TEST_P(VarnelSource, RefusesWithoutTouchingTheDestination) {
     List("Varnel", std::string("origine ") + SourceCaseName({c, 0}), *dialogs);
     ExpectItalianMessages(*dialogs);
     if (!migrated) {
-        EXPECT_EQ(Bytes(home.Destination()), before);
+        EXPECT_TRUE(Bytes(home.Destination()) == before) << "the destination changed";
     }
 }
 INSTANTIATE_TEST_SUITE_P(Catalogue, VarnelSource, ::testing::ValuesIn(AllSourceCases(true)), SourceCaseName);
