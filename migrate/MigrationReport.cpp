@@ -157,10 +157,12 @@ void MigrationReport::AppendStep(std::string& out, const Step& s)
         if (row.rule != Rule::Cut) continue;
         anyCutRule = true;
         if (s.cut[i] == 0) continue;
-        cuts += (cuts.empty() ? "" : ", ") + row.destination + " a " + std::to_string(row.length) + " caratteri: " +
-                std::to_string(s.cut[i]);
+        // One field a line: a step may cut many fields, and a long line
+        // would widen the whole message box.
+        cuts += kCodeIndent + row.destination + " a " + std::to_string(row.length) + " caratteri: " +
+                std::to_string(s.cut[i]) + "\n";
     }
-    if (anyCutRule) out += kIndent + std::string("Valori troncati: ") + (cuts.empty() ? "nessuno" : cuts) + "\n";
+    if (anyCutRule) out += kIndent + std::string("Valori troncati:") + (cuts.empty() ? " nessuno\n" : "\n" + cuts);
 
     for (std::size_t i = 0; i < step.rows.size(); ++i)
         if (step.rows[i].rule == Rule::Lookup) AppendMissing(out, step.rows[i], s.missing[i]);
