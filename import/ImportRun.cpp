@@ -3,8 +3,6 @@
 #include <cmath>
 #include <new>
 
-#include <QString>
-
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
@@ -49,7 +47,6 @@ bool ImportRun::Run()
 
         const core::cTable& table = DestinationTable();
         OpenDestination(table);
-        CheckCompletionRules(table);
         Copy(table);
         ApplyCompletionRules(table);
 
@@ -224,35 +221,6 @@ void ImportRun::AddToReport(const Pair& pair, const core::FieldInfo& target, Con
     entry.group = group;
     entry.size = group == ConversionGroup::Text ? CutSize(target) : 0;
     report_.AddPair(std::move(entry));
-}
-
-// The rules are read and their fields looked up before any record is
-// copied: a damaged template must stop the run while the destination is
-// still untouched, not after the records are in.
-void ImportRun::CheckCompletionRules(const core::cTable& table)
-{
-    const ImportTemplate& tpl = *setup_.tpl;
-    const auto& columns = setup_.dcTo->Recordset().Columns();
-    auto known = [&](const std::string& name) {
-        for (const auto& c : columns)
-            if (QString::fromStdString(c.name).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
-    };
-    for (int k = 1; k <= tpl.reqCount; ++k) {
-        const std::optional<CompletionRule> rule = ReadCompletionRule(tpl.file, k);
-        if (!rule) break;
-        if (!rule->IsConcatenation()) continue;
-        for (int part : {0, 2, 3}) {
-            const std::string& name = rule->parts[static_cast<std::size_t>(part)];
-            if (!known(name))
-                throw core::Error(core::err::SubscriptOutOfRange,
-                                  "Indice non compreso nell'intervallo: la chiave " + std::to_string(k) +
-                                      " nella sezione [REQ] del file " + tpl.file + " nomina il campo '" + name +
-                                      "', che non esiste nella tabella '" + table.Table + "'.",
-                                  "Tessily");
-        }
-    }
 }
 
 void ImportRun::ApplyCompletionRules(const core::cTable& table)

@@ -74,7 +74,6 @@ private:
     std::vector<Pair> ResolvePairs(const core::cTable& table);
     void Copy(const core::cTable& table);
     void AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group);
-    void CheckCompletionRules(const core::cTable& table);
     void ApplyCompletionRules(const core::cTable& table);
     void ReportError(int number, const std::string& description);
 
