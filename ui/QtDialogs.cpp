@@ -93,8 +93,11 @@ void FitDetails(QMessageBox& box, const QString& details)
         widest = std::max(widest, metrics.horizontalAdvance(line));
     const int margins = 2 * edit->frameWidth() + 2 * static_cast<int>(edit->document()->documentMargin());
     const QRect screen = box.screen() ? box.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-    const int width = std::min(widest + margins + edit->verticalScrollBar()->sizeHint().width(), screen.width() * 3 / 4);
-    const int height = std::min(static_cast<int>(lines.size()) * metrics.lineSpacing() + margins, screen.height() * 2 / 5);
+    // The box grows to the right and downwards when the details are opened,
+    // from where it was centred with them closed: these shares keep it
+    // inside the screen.
+    const int width = std::min(widest + margins + edit->verticalScrollBar()->sizeHint().width(), screen.width() * 3 / 5);
+    const int height = std::min(static_cast<int>(lines.size()) * metrics.lineSpacing() + margins, screen.height() / 3);
     edit->setMinimumWidth(width);
     edit->setFixedHeight(std::max(height, edit->minimumSizeHint().height()));
 }
