@@ -73,6 +73,7 @@ enum class Trouble { ReadOnly, Full, Deleted };
 const char* TroubleName(Trouble t) {
     return t == Trouble::ReadOnly ? "ReadOnly" : t == Trouble::Full ? "Full" : "Deleted";
 }
+void PrintTo(Trouble t, std::ostream* os) { *os << TroubleName(t); }
 std::string TroubleCaseName(const ::testing::TestParamInfo<Trouble>& info) { return TroubleName(info.param); }
 const auto kTroubles = ::testing::Values(Trouble::ReadOnly, Trouble::Full, Trouble::Deleted);
 
