@@ -142,6 +142,16 @@ std::optional<CompletionRule> ReadCompletionRule(const std::string& file, int ke
 
 std::string ConcatenationStatement(std::string_view table, const CompletionRule& rule)
 {
+    // Names go between square brackets as they stand: one that holds a
+    // bracket would end the name early and put the rest of the template's
+    // text into the statement.
+    for (const std::string_view name : {std::string_view(table), std::string_view(rule.parts[0]),
+                                        std::string_view(rule.parts[2]), std::string_view(rule.parts[3])}) {
+        if (name.find_first_of("[]") != std::string_view::npos)
+            throw core::Error(core::err::ItemNotFound,
+                              "Nome di campo non valido nella regola " + std::to_string(rule.key) + " del modello: '" +
+                                  std::string(name) + "' contiene una parentesi quadra.");
+    }
     const std::string& target = rule.parts[0];
     const std::string& first = rule.parts[2];
     const std::string& second = rule.parts[3];

@@ -170,3 +170,17 @@ TEST_F(TemplateFiles, CompletionRulesAreReadOneByOne)
 }
 
 }  // namespace
+
+TEST(TemplateFormatSafety, ARuleNameWithABracketNeverReachesTheStatement)
+{
+    tessily::CompletionRule rule;
+    rule.key = 2;
+    rule.parts = {"sNote] = 'x'; DELETE FROM [tblAnClienti", "&", "sCognome", "sNome"};
+    try {
+        tessily::ConcatenationStatement("tblAnClienti", rule);
+        ADD_FAILURE() << "the statement was built";
+    } catch (const core::Error& e) {
+        EXPECT_EQ(e.Number(), core::err::ItemNotFound);
+        EXPECT_NE(e.Description().find("regola 2"), std::string::npos);
+    }
+}
