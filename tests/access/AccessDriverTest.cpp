@@ -150,6 +150,33 @@ TEST_F(AccessBadFiles, TruncatedOrDamagedCatalogueIsADamagedDatabase) {
     EXPECT_EQ(Open(Write("rotto.mdb", damaged)), err::CorruptDatabase);
 }
 
+// Files whose catalogue holds damaged property blobs (found by fuzzing):
+// the blobs are never parsed, so the file opens, lists its tables and reads
+// them, or reports the damage; it never hangs.
+TEST_F(AccessBadFiles, DamagedPropertyBlobsInTheCatalogueDoNotStopTheTableList) {
+    const std::filesystem::path inputs =
+        std::filesystem::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs" / "access";
+    int opened = 0;
+    for (const char* prefix : {"libmdb-props-hang-", "libmdb-props-oom-"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(inputs)) {
+            if (entry.path().filename().string().rfind(prefix, 0) != 0) continue;
+            SCOPED_TRACE(entry.path().string());
+            auto connection = AccessConnection::Open(entry.path().string(), "");
+            const auto names = connection->TableNames();
+            EXPECT_NE(std::find(names.begin(), names.end(), "MSysObjects"), names.end());
+            for (const auto& name : names) {
+                const int number = ErrorNumber([&] {
+                    auto cursor = connection->OpenCursor(name);
+                    while (!cursor->AtEnd()) cursor->Next();
+                });
+                EXPECT_TRUE(number == 0 || number == err::CorruptDatabase) << name << ": " << number;
+            }
+            ++opened;
+        }
+    }
+    EXPECT_EQ(opened, 2);
+}
+
 // ---- tables and statements ---------------------------------------------------
 
 TEST(AccessTables, ListsUserAndSystemTablesButNotQueries) {

@@ -51,15 +51,7 @@ std::shared_ptr<AccessConnection> AccessConnection::Open(const std::string& path
     if (header->WholeFileEncrypted()) ThrowEncryptedAce(path);
     if (!PasswordAccepted(*header, password)) ThrowBadPassword(path);
 
-    MdbHandlePtr handle = OpenMdbFile(path);
-    GPtrArray* catalog = ReadTableCatalog(handle.get(), path);
-    std::vector<CatalogTable> tables;
-    tables.reserve(catalog->len);
-    for (guint i = 0; i < catalog->len; ++i) {
-        const auto* entry = static_cast<const MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
-        if (entry->object_type != MDB_TABLE) continue;
-        tables.push_back(CatalogTable{entry->object_name, entry->table_pg});
-    }
+    auto tables = AccessCursor::ReadCatalog(path, *header);
     return std::shared_ptr<AccessConnection>(new AccessConnection(path, *header, std::move(tables)));
 }
 

@@ -19,26 +19,37 @@ struct GFreeDeleter {
     void operator()(char* text) const noexcept { g_free(text); }
 };
 
-MdbCatalogEntry* FindEntry(GPtrArray* catalog, unsigned long firstPage) {
-    for (guint i = 0; i < catalog->len; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
-        if (entry->object_type == MDB_TABLE && entry->table_pg == firstPage) return entry;
-    }
-    return nullptr;
+// The catalogue is itself a table whose definition sits on page 2.
+constexpr unsigned long kCatalogFirstPage = 2;
+constexpr long long kCatalogTableType = 1;
+constexpr long long kCatalogPageMask = 0x00FFFFFF;
+
+bool SameColumnName(const std::string& a, const std::string& b) {
+    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
 
 AccessCursor::AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
                            std::optional<RowFilter> filter)
+    : AccessCursor(std::move(path), header, table, std::move(filter), {}) {}
+
+// The table's definition is read from its first page through an entry made
+// here, the way libmdb reads its own catalogue: libmdb's catalogue reader
+// also parses every object's property blob, and a damaged blob sends it into
+// an endless allocating loop.
+AccessCursor::AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
+                           std::optional<RowFilter> filter, const std::vector<std::string>& onlyColumns)
     : path_(std::move(path)),
       tableName_(table.name),
       format_(header.format),
       codePage_(header.codePage),
       handle_(OpenMdbFile(path_)) {
-    MdbCatalogEntry* entry = FindEntry(ReadTableCatalog(handle_.get(), path_), table.firstPage);
-    if (!entry) ThrowTableNotFound(tableName_);
-    table_.reset(mdb_read_table(entry));
+    entry_.mdb = handle_.get();
+    entry_.object_type = MDB_TABLE;
+    entry_.table_pg = table.firstPage;
+    tableName_.copy(entry_.object_name, std::min<std::size_t>(tableName_.size(), MDB_MAX_OBJ_NAME));
+    table_.reset(mdb_read_table(&entry_));
     if (!table_) ThrowDamaged(path_, "definizione della tabella '" + tableName_ + "'", "mdb_read_table returned NULL");
     if (!mdb_read_columns(table_.get()))
         ThrowDamaged(path_, "colonne della tabella '" + tableName_ + "'", "mdb_read_columns returned NULL");
@@ -53,11 +64,15 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
     }
     fields_.resize(count);
     values_.resize(count);
+    decoded_.assign(count, onlyColumns.empty());
+    for (const std::string& wanted : onlyColumns)
+        for (std::size_t i = 0; i < columns_.size(); ++i)
+            if (SameColumnName(columns_[i].name, wanted)) decoded_[i] = true;
 
     if (filter) {
         const QString wanted = QString::fromUtf8(filter->field);
         for (std::size_t i = 0; i < columns_.size() && filterColumn_ < 0; ++i)
-            if (QString::fromUtf8(columns_[i].name).compare(wanted, Qt::CaseInsensitive) == 0)
+            if (QString::fromUtf8(columns_[i].name).compare(wanted, Qt::CaseInsensitive) == 0 && decoded_[i])
                 filterColumn_ = static_cast<int>(i);
         if (filterColumn_ < 0) ThrowUnknownWhereField(filter->field);
         filterValue_ = QString::fromUtf8(filter->value);
@@ -68,6 +83,33 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
 }
 
 AccessCursor::~AccessCursor() = default;
+
+std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, const JetHeader& header) {
+    AccessCursor catalog(path, header, CatalogTable{"MSysObjects", kCatalogFirstPage}, std::nullopt,
+                         {"Id", "Name", "Type"});
+    int id = -1, name = -1, type = -1;
+    for (std::size_t i = 0; i < catalog.columns_.size(); ++i) {
+        if (!catalog.decoded_[i]) continue;
+        const std::string& column = catalog.columns_[i].name;
+        if (SameColumnName(column, "Id")) id = static_cast<int>(i);
+        else if (SameColumnName(column, "Name")) name = static_cast<int>(i);
+        else type = static_cast<int>(i);
+    }
+    if (id < 0 || name < 0 || type < 0)
+        ThrowDamaged(path, "il catalogo delle tabelle non \xC3\xA8 leggibile", "MSysObjects lacks Id, Name or Type");
+
+    std::vector<CatalogTable> tables;
+    for (; !catalog.AtEnd(); catalog.Next()) {
+        const Variant& typeValue = catalog.Get(type);
+        const Variant& idValue = catalog.Get(id);
+        const Variant& nameValue = catalog.Get(name);
+        if (typeValue.IsNull() || idValue.IsNull() || !nameValue.IsText()) continue;
+        if (typeValue.ToInteger() != kCatalogTableType) continue;
+        const auto firstPage = static_cast<unsigned long>(idValue.ToInteger() & kCatalogPageMask);
+        tables.push_back(CatalogTable{nameValue.AsText(), firstPage});
+    }
+    return tables;
+}
 
 void AccessCursor::Next() {
     if (!atEnd_) atEnd_ = !Advance();
@@ -129,6 +171,7 @@ bool AccessCursor::NextStoredRow() {
 void AccessCursor::DecodeRow() {
     for (const MdbField& field : fields_) {
         if (field.colnum < 0 || static_cast<std::size_t>(field.colnum) >= values_.size()) continue;
+        if (!decoded_[static_cast<std::size_t>(field.colnum)]) continue;
         values_[static_cast<std::size_t>(field.colnum)] = DecodeField(field);
     }
 }

@@ -30,6 +30,12 @@ public:
                  std::optional<RowFilter> filter);
     ~AccessCursor() override;
 
+    // The tables listed in the file's catalogue (MSysObjects, type 1: user
+    // and system tables), in their stored order. Only the identity, name and
+    // type columns are decoded: the catalogue's property blobs are never
+    // parsed, so a damaged one cannot stop the file from opening.
+    static std::vector<CatalogTable> ReadCatalog(const std::string& path, const JetHeader& header);
+
     const std::vector<FieldInfo>& Columns() const override { return columns_; }
     bool AtEnd() const override { return atEnd_; }
     void Next() override;
@@ -40,6 +46,10 @@ public:
     void DeleteCurrent() override;
 
 private:
+    // Decodes only the named columns (all when empty); the others stay Null.
+    AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
+                 std::optional<RowFilter> filter, const std::vector<std::string>& onlyColumns);
+
     // Moves to the next row that passes the filter; false at the end.
     bool Advance();
     // The next stored row of the table, cracked into fields_; false at the end.
@@ -53,14 +63,17 @@ private:
     std::string tableName_;
     JetFormat format_;
     int codePage_;
-    // Declared in this order: the table points into the handle's catalogue.
+    // Declared in this order: the table definition keeps pointers to the
+    // handle and to its catalogue entry.
     MdbHandlePtr handle_;
+    MdbCatalogEntry entry_{};
     MdbTablePtr table_;
 
     std::vector<FieldInfo> columns_;
     std::vector<MdbColumn*> mdbColumns_;    // same order as columns_
     std::vector<MdbField> fields_;          // one row as mdb_crack_row leaves it
     std::vector<Variant> values_;
+    std::vector<bool> decoded_;             // per column: read from the row or left Null
 
     int filterColumn_ = -1;
     QString filterValue_;

@@ -22,10 +22,5 @@ MdbHandlePtr OpenMdbFile(const std::string& path) {
     return handle;
 }
 
-GPtrArray* ReadTableCatalog(MdbHandle* handle, const std::string& path) {
-    GPtrArray* catalog = mdb_read_catalog(handle, MDB_TABLE);
-    if (!catalog) ThrowDamaged(path, "il catalogo delle tabelle non \xC3\xA8 leggibile", "mdb_read_catalog returned NULL");
-    return catalog;
-}
 
 }  // namespace core::access

@@ -25,8 +25,5 @@ using MdbTablePtr = std::unique_ptr<MdbTableDef, MdbTableCloser>;
 // naming the file (3011 unreadable, 3049 damaged).
 MdbHandlePtr OpenMdbFile(const std::string& path);
 
-// The catalogue's tables (system tables included, queries and links not),
-// in the file's own order. Owned by the handle.
-GPtrArray* ReadTableCatalog(MdbHandle* handle, const std::string& path);
 
 }  // namespace core::access
