@@ -64,7 +64,11 @@ for t in $targets; do
   log="$run/last.log"
   echo "== fuzz_$t: ${seconds} s"
   # Fork mode with one job: a finding is saved and the run goes on.
-  nice -n 10 "$build/fuzz/fuzz_$t" "$run/corpus" "$root/fuzz/corpus/$t" "$run/seeds" \
+  # The committed seeds, when the target has any (the Access seeds are the
+  # fixtures, copied at run time).
+  committed="$root/fuzz/corpus/$t"
+  [ -d "$committed" ] || committed="$run/seeds"
+  nice -n 10 "$build/fuzz/fuzz_$t" "$run/corpus" "$committed" "$run/seeds" \
     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$run/findings/" >"$log" 2>&1 || true

@@ -38,6 +38,11 @@ TEST(DateTimeTest, SerialsRoundTripWithTimeOfDayAndBeforeTheEpoch) {
     EXPECT_EQ(DateTime::FromSerial(-1.25).ToIso(), "1899-12-29 06:00:00");
     EXPECT_DOUBLE_EQ(DateTime::FromParts(1899, 12, 29, 6).ToSerial(), -1.25);
     EXPECT_EQ(DateTime::FromParts(2024, 2, 29).ToDisplay(), "29/02/2024");
+    // Milliseconds only when there are some; the first and last years.
+    EXPECT_EQ(DateTime::FromParts(2002, 9, 27, 12, 30, 15, 250).ToIso(), "2002-09-27 12:30:15.250");
+    EXPECT_EQ(DateTime::FromParts(2002, 9, 27, 0, 0, 0, 7).ToIso(), "2002-09-27 00:00:00.007");
+    EXPECT_EQ(DateTime::FromParts(100, 1, 1).ToIso(), "0100-01-01 00:00:00");
+    EXPECT_EQ(DateTime::FromParts(9999, 12, 31, 23, 59, 59).ToIso(), "9999-12-31 23:59:59");
     EXPECT_FALSE(DateTime::FromParts(2024, 2, 29).HasTime());
 }
 

@@ -119,6 +119,11 @@ TEST(SavedInputsFolders, SqliteTextsAreMadeValidUtf8) {
     EXPECT_EQ(ToValidUtf8("\xC0\xAF"), kBad + kBad);                     // overlong form
     EXPECT_EQ(ToValidUtf8("\xED\xA0\x80x"), kBad + kBad + kBad + "x");   // surrogate
     EXPECT_EQ(ToValidUtf8("\xF4\x90\x80\x80"), kBad + kBad + kBad + kBad);  // past U+10FFFF
+    // Long texts are scanned eight bytes at a time: stray bytes and
+    // sequences on and across those boundaries.
+    EXPECT_EQ(ToValidUtf8("abcdefgh\xE0" "ijklmnopqrstuvw"), "abcdefgh" + kBad + "ijklmnopqrstuvw");
+    EXPECT_EQ(ToValidUtf8("abcdefg\xC3\xA0" "xyzuvwqrstklmnop"), "abcdefg\xC3\xA0" "xyzuvwqrstklmnop");
+    EXPECT_EQ(ToValidUtf8("abcdefghijklmnop\xC3"), "abcdefghijklmnop" + kBad);
 }
 
 }  // namespace

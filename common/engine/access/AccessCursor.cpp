@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kDeletedRowFlag = 0x4000;
 constexpr int kRowOffsetMask = 0x1FFF;
+constexpr std::size_t kNumericBytes = 17;
 
 struct GFreeDeleter {
     void operator()(char* text) const noexcept { g_free(text); }
@@ -182,8 +183,13 @@ Variant AccessCursor::DecodeField(const MdbField& field) {
     if (column.col_type == MDB_BOOL) return Variant(!field.is_null);
     if (field.is_null) return Variant();
 
-    const std::uint8_t* data = handle_->pg_buf + field.start;
     const std::size_t size = field.siz > 0 ? static_cast<std::size_t>(field.siz) : 0;
+    // A damaged row can place a field outside its page; nothing is read there.
+    const auto pageSize = static_cast<std::size_t>(handle_->fmt->pg_size);
+    if (field.start < 0 || static_cast<std::size_t>(field.start) > pageSize ||
+        size > pageSize - static_cast<std::size_t>(field.start))
+        ThrowDamagedField(field.colnum);
+    const std::uint8_t* data = handle_->pg_buf + field.start;
     switch (column.col_type) {
         case MDB_TEXT:
             return Variant(format_ == JetFormat::Jet3 ? DecodeCodePageText(data, size, codePage_)
@@ -200,6 +206,8 @@ Variant AccessCursor::DecodeField(const MdbField& field) {
             return Variant(std::move(*bytes));
         }
         case MDB_NUMERIC: {
+            // The library reads the whole 17-byte value from the row.
+            if (size < kNumericBytes) ThrowDamagedField(field.colnum);
             std::unique_ptr<char, GFreeDeleter> text(
                 mdb_numeric_to_string(handle_.get(), field.start, column.col_scale, column.col_prec));
             double value = 0;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/engine/Error.h"
 #include "common/engine/FieldConvert.h"
@@ -274,6 +275,15 @@ std::string ToValidUtf8(std::string_view bytes) {
     std::string out;
     std::size_t done = 0;  // bytes[0, done) are already in out or still to copy whole
     for (std::size_t i = 0, n = bytes.size(); i < n;) {
+        // Eight plain ASCII bytes at a time: most texts are nothing else.
+        std::uint64_t word;
+        if (i + sizeof word <= n) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x80) {
             ++i;
