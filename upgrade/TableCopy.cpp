@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/engine/Error.h"
+#include "upgrade/ReadAhead.h"
 
 namespace upgrade {
 
@@ -58,15 +59,23 @@ TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, cons
     for (int j = 0; j < sourceFields.Count(); ++j)
         if (targetFields.IndexOf(sourceFields.Item(j).Name()) < 0) entry.dropped.push_back(sourceFields.Item(j).Name());
 
-    while (!source->Eof()) {
-        ++entry.read;
-        target->AddNew();
-        for (const auto& [to, from] : pairs) target->SetValue(to, source->GetValue(from));
-        target->Update();
-        ++result.rows;
-        ++entry.copied;
-        view.SetProgress(ProgressValue(source->PercentPosition()));
-        source->MoveNext();
+    std::vector<int> sourceColumns;
+    sourceColumns.reserve(pairs.size());
+    for (const auto& pair : pairs) sourceColumns.push_back(pair.second);
+    {
+        // The archive's rows are read on a second thread while this one
+        // saves them, row by row, into the template.
+        ReadAhead rows(*source, std::move(sourceColumns));
+        while (ReadAhead::Row* row = rows.Next()) {
+            ++entry.read;
+            target->AddNew();
+            for (std::size_t k = 0; k < pairs.size(); ++k)
+                target->SetValue(pairs[k].first, std::move(row->values[k]));
+            target->Update();
+            ++result.rows;
+            ++entry.copied;
+            view.SetProgress(ProgressValue(row->percent));
+        }
     }
     source->Close();
     target->Close();

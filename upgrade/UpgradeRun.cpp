@@ -135,7 +135,8 @@ void UpgradeRun::Work(const UpgradeFiles& files) {
 
 void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     const std::string connect = ";PWD=" + files.password;
-    auto archive = core::Workspace::OpenDatabase(files.archive, false, true, connect);
+    // Its own connection: the copy reads it on a second thread.
+    auto archive = core::Workspace::OpenPrivateDatabase(files.archive, false, true, connect);
     auto upgrade = core::Workspace::OpenDatabase(files.upgradeTemplate, false, false, connect);
     // The template is the run's own copy until it is verified and swapped in:
     // its records are committed at each table's yield, not every so many rows.

@@ -229,6 +229,17 @@ std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool 
     return std::make_unique<Database>(std::move(connection), readOnly);
 }
 
+std::unique_ptr<Database> Workspace::OpenPrivateDatabase(const std::string& path, bool exclusive, bool readOnly,
+                                                         const std::string& connect) {
+    OpenRequest request;
+    request.path = path;
+    request.connect = ConnectText::Parse(connect);
+    request.exclusive = exclusive;
+    request.readOnly = readOnly;
+    auto connection = Engine::Instance().OpenPrivate(request);
+    return std::make_unique<Database>(std::move(connection), readOnly);
+}
+
 // ---- DataControl -------------------------------------------------------
 
 DataControl::~DataControl() = default;

@@ -144,6 +144,11 @@ class Workspace {
 public:
     static std::unique_ptr<Database> OpenDatabase(const std::string& path, bool exclusive,
                                                   bool readOnly, const std::string& connect);
+    // The same on a connection of its own, which no other database or data
+    // control shares and which FlushAll does not reach: for reading on a
+    // thread of its own.
+    static std::unique_ptr<Database> OpenPrivateDatabase(const std::string& path, bool exclusive,
+                                                         bool readOnly, const std::string& connect);
 };
 
 // A data control: connect text, database file and record source, and after

@@ -98,6 +98,15 @@ std::shared_ptr<Connection> Engine::Open(const OpenRequest& request) {
     return connection;
 }
 
+std::shared_ptr<Connection> Engine::OpenPrivate(const OpenRequest& request) {
+    Driver* driver = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        driver = &ChooseDriver(request);
+    }
+    return driver->Open(request);
+}
+
 void Engine::FlushAll() {
     std::vector<std::shared_ptr<Connection>> live;
     {

@@ -20,6 +20,8 @@ public:
     // Opens a connection, or hands out the one already open on the same
     // database with the same driver, password and mode.
     std::shared_ptr<Connection> Open(const OpenRequest& request);
+    // Always a new connection, kept out of the shared ones.
+    std::shared_ptr<Connection> OpenPrivate(const OpenRequest& request);
     // Commits every open connection's pending work (before any message box,
     // question or yield, and when the program ends).
     void FlushAll();
