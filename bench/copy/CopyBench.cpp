@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ShellRun.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
@@ -30,6 +31,14 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const std::string kKey = "chiave-bench";
+
+using bench::CpuSeconds;
+using bench::PeakKb;
+std::string Literal(const std::string& text) { return bench::SqlLiteral(text); }
+double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr,
+             double* cpu = nullptr) {
+    return bench::RunShell(db, kKey, script, output, cpu);
+}
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE Dati (
@@ -63,70 +72,6 @@ std::string GenerateSql(long rows) {
            " datetime('2000-01-01', '+' || (x % 9000) || ' days', '+' || (x % 86400) || ' seconds'),"
            " CASE WHEN x % 5 = 0 THEN NULL ELSE datetime('2010-01-01', '+' || (x % 4000) || ' days') END,"
            " x % 2, x % 50 FROM n;\n";
-}
-
-std::string Literal(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
-
-// The driver's cipher settings, for the shell's main database and, through
-// the defaults, for the databases it attaches (an attached database reads
-// its first page at ATTACH, too early for per-database pragmas).
-std::string KeyPragmas() {
-    return "PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; PRAGMA cipher_use_hmac = ON;\n"
-           "PRAGMA cipher_default_page_size = 1024; PRAGMA cipher_default_kdf_iter = 64000;"
-           " PRAGMA cipher_default_use_hmac = ON;\n";
-}
-
-double CpuSeconds(int who);
-
-// Runs a script with the sqlcipher shell on db; returns the seconds taken
-// and what it printed.
-double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr,
-             double* cpu = nullptr) {
-    const fs::path file = db.string() + ".sql";
-    std::ofstream(file) << "PRAGMA key = " << Literal(kKey) << ";\n" << KeyPragmas() << script;
-    const std::string command = "sqlcipher -batch '" + db.string() + "' < '" + file.string() + "'";
-    const auto start = Clock::now();
-    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    const int rc = pipe ? pclose(pipe) : -1;
-    if (cpu) *cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    fs::remove(file);
-    if (rc != 0) {
-        std::cerr << "sqlcipher failed (" << rc << "): " << text << "\n";
-        std::exit(2);
-    }
-    if (output) *output = text;
-    return seconds;
-}
-
-// Processor seconds (user + system) of this process or of its finished
-// children: on a machine shared with other work the wall-clock times say
-// little, these compare the two copies fairly.
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return s(usage.ru_utime) + s(usage.ru_stime);
-}
-
-long PeakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
 }
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ShellRun.h"
 #include "common/Dialogs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
@@ -36,6 +37,14 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const std::string kKey = "chiave-bench";
+
+using bench::CpuSeconds;
+using bench::PeakKb;
+std::string Literal(const std::string& text) { return bench::SqlLiteral(text); }
+double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr,
+             double* cpu = nullptr) {
+    return bench::RunShell(db, kKey, script, output, cpu);
+}
 
 constexpr const char* kSourceSchema = R"sql(
 CREATE TABLE Origine (
@@ -112,65 +121,6 @@ const char* kTemplate =
     "15=Misura,d15\n16=Prezzo,d16\n17=Doppio,d17\n18=Creato,d18\n19=Data testo,d19\n20=Provincia,d20\n"
     "21=CAP,d21\n22=E-mail,d22\n23=Intero 2,d23\n24=Nome 2,d24\n"
     "[REQ]\n1=d04,&,d01,d05\n";
-
-std::string Literal(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
-
-// The engine's cipher settings, also as the defaults of attached databases.
-std::string KeyPragmas()
-{
-    return "PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; PRAGMA cipher_use_hmac = ON;\n"
-           "PRAGMA cipher_default_page_size = 1024; PRAGMA cipher_default_kdf_iter = 64000;"
-           " PRAGMA cipher_default_use_hmac = ON;\n";
-}
-
-double CpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return s(usage.ru_utime) + s(usage.ru_stime);
-}
-
-double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr, double* cpu = nullptr)
-{
-    const fs::path file = db.string() + ".sql";
-    std::ofstream(file) << "PRAGMA key = " << Literal(kKey) << ";\n" << KeyPragmas() << script;
-    const std::string command = "sqlcipher -batch -bail '" + db.string() + "' < '" + file.string() + "' 2>&1";
-    const auto start = Clock::now();
-    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    const int rc = pipe ? pclose(pipe) : -1;
-    if (cpu) *cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    fs::remove(file);
-    if (rc != 0) {
-        std::cerr << "sqlcipher non riuscito (" << rc << "): " << text << "\n";
-        std::exit(2);
-    }
-    if (output) *output = text;
-    return seconds;
-}
-
-long PeakKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
 
 // The user's answers: Yes to the question; every message is kept.
 class ScriptedYes : public core::Dialogs {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/ShellRun.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/engine/sqlite/SqliteTools.h"
@@ -33,6 +34,14 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const std::string kKey = "chiave-bench";
+
+using bench::CpuSeconds;
+using bench::PeakKb;
+std::string Literal(const std::string& text) { return bench::SqlLiteral(text); }
+double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr,
+             double* cpu = nullptr) {
+    return bench::RunShell(db, kKey, script, output, cpu);
+}
 constexpr int kTables = 10;
 
 // Columns of the archive; the template drops the two marked ones.
@@ -86,59 +95,6 @@ std::string Generate(long rows) {
                " x % 2, x % 50 FROM n;\n";
     }
     return sql;
-}
-
-std::string Literal(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
-
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return s(usage.ru_utime) + s(usage.ru_stime);
-}
-
-long PeakKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
-// Runs a script with the sqlcipher shell on db (opened with the key);
-// returns the wall-clock seconds, and the processor seconds in *cpu.
-double Shell(const fs::path& db, const std::string& script, std::string* output = nullptr, double* cpu = nullptr) {
-    const fs::path file = db.string() + ".sql";
-    std::ofstream(file) << "PRAGMA key = " << Literal(kKey) << ";\n"
-                        << "PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; PRAGMA cipher_use_hmac = ON;\n"
-                        << "PRAGMA cipher_default_page_size = 1024; PRAGMA cipher_default_kdf_iter = 64000;"
-                        << " PRAGMA cipher_default_use_hmac = ON;\n"
-                        << script;
-    const std::string command = "sqlcipher -batch -bail '" + db.string() + "' < '" + file.string() + "' 2>&1";
-    const auto start = Clock::now();
-    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    const int rc = pipe ? pclose(pipe) : -1;
-    if (cpu) *cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    fs::remove(file);
-    if (rc != 0) {
-        std::cerr << "sqlcipher failed (" << rc << "): " << text << "\n";
-        std::exit(2);
-    }
-    if (output) *output = text;
-    return seconds;
 }
 
 class Answers : public core::Dialogs {
