@@ -179,8 +179,28 @@ const std::vector<ColumnDecl>& SqliteConnection::TableColumns(const std::string&
 }
 
 namespace {
+// The text literal opening at sql[at] (an apostrophe), apostrophes
+// undoubled; at is left on its closing apostrophe.
+std::string ReadLiteral(const std::string& sql, std::size_t& at) {
+    std::string literal;
+    std::size_t j = at + 1;
+    for (; j < sql.size(); ++j) {
+        if (sql[j] == '\'') {
+            if (j + 1 < sql.size() && sql[j + 1] == '\'') {
+                literal += '\'';
+                ++j;
+                continue;
+            }
+            break;
+        }
+        literal += sql[j];
+    }
+    at = j;
+    return literal;
+}
+
 // The statement with every text literal replaced by a parameter, and the
-// literals (apostrophes undoubled) in order. Quoted names stay.
+// literals in order. Quoted names stay.
 std::string Parameterize(const std::string& sql, std::vector<std::string>& literals) {
     std::string out;
     out.reserve(sql.size());
@@ -192,24 +212,15 @@ std::string Parameterize(const std::string& sql, std::vector<std::string>& liter
             out.append(sql, i, j - i + 1);
             i = j;
         } else if (c == '\'') {
-            std::string lit;
-            std::size_t j = i + 1;
-            for (; j < sql.size(); ++j) {
-                if (sql[j] == '\'') {
-                    if (j + 1 < sql.size() && sql[j + 1] == '\'') { lit += '\''; ++j; continue; }
-                    break;
-                }
-                lit += sql[j];
-            }
-            literals.push_back(std::move(lit));
+            literals.push_back(ReadLiteral(sql, i));
             out += '?';
-            i = j;
         } else {
             out += c;
         }
     }
     return out;
 }
+
 // The statement with every 'text' literal emptied, and the literals in
 // order; nothing when it holds double quotes (which the dialect reads as
 // literals too).
@@ -223,22 +234,33 @@ std::optional<std::string> BlankLiterals(const std::string& sql, std::vector<std
             out += c;
             continue;
         }
-        std::string lit;
-        std::size_t j = i + 1;
-        for (; j < sql.size(); ++j) {
-            if (sql[j] == '\'') {
-                if (j + 1 < sql.size() && sql[j + 1] == '\'') { lit += '\''; ++j; continue; }
-                break;
-            }
-            lit += sql[j];
-        }
-        literals.push_back(std::move(lit));
+        literals.push_back(ReadLiteral(sql, i));
         out += "''";
-        i = j;
     }
     return out;
 }
 }  // namespace
+
+std::unique_ptr<Cursor> SqliteConnection::LeaseSelect(const std::string& key, const std::vector<std::string>& literals) {
+    auto it = selects_.find(key);
+    if (it == selects_.end() || it->second.leased || !it->second.stmt) return nullptr;
+    sqlite3_stmt* stmt = it->second.stmt.get();
+    if (sqlite3_bind_parameter_count(stmt) != static_cast<int>(literals.size())) return nullptr;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    for (std::size_t i = 0; i < literals.size(); ++i)
+        sqlite3_bind_text(stmt, static_cast<int>(i + 1), literals[i].data(), static_cast<int>(literals[i].size()),
+                          SQLITE_TRANSIENT);
+    it->second.leased = true;
+    CursorSetup setup;
+    setup.stmt = std::move(it->second.stmt);
+    setup.sharedColumns = it->second.columns;
+    setup.rowidFirst = true;
+    setup.table = it->second.table;
+    setup.updatable = !readOnly_;
+    setup.cacheKey = key;
+    return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
 
 StmtHandle SqliteConnection::Prepare(const std::string& sql, const std::string& table) {
     sqlite3_stmt* raw = nullptr;
@@ -260,28 +282,8 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
     std::vector<std::string> rawLiterals;
     const auto rawShape = BlankLiterals(sql, rawLiterals);
     if (rawShape) {
-        auto known = shapes_.find(*rawShape);
-        if (known != shapes_.end()) {
-            auto it = selects_.find(known->second);
-            if (it != selects_.end() && !it->second.leased && it->second.stmt &&
-                sqlite3_bind_parameter_count(it->second.stmt.get()) == static_cast<int>(rawLiterals.size())) {
-                sqlite3_stmt* stmt = it->second.stmt.get();
-                sqlite3_reset(stmt);
-                sqlite3_clear_bindings(stmt);
-                for (std::size_t i = 0; i < rawLiterals.size(); ++i)
-                    sqlite3_bind_text(stmt, static_cast<int>(i + 1), rawLiterals[i].data(),
-                                      static_cast<int>(rawLiterals[i].size()), SQLITE_TRANSIENT);
-                it->second.leased = true;
-                CursorSetup setup;
-                setup.stmt = std::move(it->second.stmt);
-                setup.sharedColumns = it->second.columns;
-                setup.rowidFirst = true;
-                setup.table = it->second.table;
-                setup.updatable = !readOnly_;
-                setup.cacheKey = known->second;
-                return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
-            }
-        }
+        if (auto known = shapes_.find(*rawShape); known != shapes_.end())
+            if (auto cursor = LeaseSelect(known->second, rawLiterals)) return cursor;
     }
     const auto shape = ParseTableSelect(sql);
     const std::string table = shape ? shape->table : MainTable(sql).value_or("");
@@ -300,23 +302,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
         const std::string rest = TranslateSql(shape->tail, isText);
         const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
         key = Parameterize(withRowid, literals);
-        auto it = selects_.find(key);
-        if (it != selects_.end() && !it->second.leased && it->second.stmt) {
-            sqlite3_stmt* stmt = it->second.stmt.get();
-            sqlite3_reset(stmt);
-            sqlite3_clear_bindings(stmt);
-            for (std::size_t i = 0; i < literals.size(); ++i)
-                sqlite3_bind_text(stmt, static_cast<int>(i + 1), literals[i].data(),
-                                  static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
-            it->second.leased = true;
-            setup.stmt = std::move(it->second.stmt);
-            setup.sharedColumns = it->second.columns;
-            setup.rowidFirst = true;
-            setup.table = table;
-            setup.updatable = !readOnly_;
-            setup.cacheKey = key;
-            return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
-        }
+        if (auto cursor = LeaseSelect(key, literals)) return cursor;
     }
     if (shape) {
         const std::string rest = TranslateSql(shape->tail, isText);

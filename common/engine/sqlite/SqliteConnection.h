@@ -93,6 +93,9 @@ public:
         bool leased = false;
     };
     void ReturnStatement(const std::string& key, StmtHandle stmt);
+    // A cursor on the cached statement of key, bound to literals; nullptr
+    // when there is none free (or it takes another number of literals).
+    std::unique_ptr<Cursor> LeaseSelect(const std::string& key, const std::vector<std::string>& literals);
 
     // Declared columns of a table (PRAGMA table_info), cached until the
     // next CREATE/DROP/ALTER through Execute; empty for an unknown table.
