@@ -63,7 +63,9 @@ std::string SoundSource(const Driver& d, const TessilyHome& home) {
     return path;
 }
 
-enum class Damage { CutTiny, CutHalf, CutLastByte, WrongFormat, ZeroBytes, Locked, Unreadable };
+// FoundByFuzzing: a saved input that once made a system library crash or
+// loop (a forged schema, a damaged catalogue), in place of the file.
+enum class Damage { CutTiny, CutHalf, CutLastByte, WrongFormat, ZeroBytes, Locked, Unreadable, FoundByFuzzing };
 const char* DamageName(Damage d) {
     switch (d) {
     case Damage::CutTiny: return "CutAt16Bytes";
@@ -73,6 +75,7 @@ const char* DamageName(Damage d) {
     case Damage::ZeroBytes: return "ZeroBytes";
     case Damage::Locked: return "Locked";
     case Damage::Unreadable: return "Unreadable";
+    case Damage::FoundByFuzzing: return "FoundByFuzzing";
     }
     return "?";
 }
@@ -98,6 +101,17 @@ bool Apply(Damage damage, const std::string& path, const Driver& driver, std::st
         fs::permissions(path, fs::perms::none);
         return true;
     case Damage::Locked: return true;  // taken by the caller
+    case Damage::FoundByFuzzing: {
+        const fs::path inputs = fs::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs";
+        const std::string prefix = std::string(driver.name) == "Access" ? "libmdb-props-hang-" : "sqlcipher-schema-";
+        for (const auto& entry : fs::directory_iterator(inputs / (std::string(driver.name) == "Access" ? "access" : "sqlite")))
+            if (entry.path().filename().string().rfind(prefix, 0) == 0) {
+                WriteBytes(path, Bytes(entry.path().string()));
+                return true;
+            }
+        why = "no saved input for this format";
+        return false;
+    }
     }
     return false;
 }
@@ -117,6 +131,8 @@ std::vector<SourceCase> AllSourceCases(bool varnelOnly) {
         for (Damage damage : {Damage::CutTiny, Damage::CutHalf, Damage::CutLastByte, Damage::WrongFormat,
                               Damage::ZeroBytes, Damage::Locked, Damage::Unreadable})
             out.push_back({d, damage});
+        const std::string name = d.name;
+        if (name == "Access" || name == "SQLite") out.push_back({d, Damage::FoundByFuzzing});
     }
     return out;
 }
