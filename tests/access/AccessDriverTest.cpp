@@ -14,11 +14,13 @@
 #include "common/engine/Drivers.h"
 #include "common/engine/Error.h"
 #include "common/engine/access/AccessConnection.h"
+#include "common/engine/access/JetHeader.h"
 #include "tests/access/AccessFixtures.h"
 
 using namespace core;
 using access_test::FixturePath;
 using core::access::AccessConnection;
+using core::access::ReadJetHeader;
 
 namespace {
 
@@ -175,6 +177,29 @@ TEST_F(AccessBadFiles, DamagedPropertyBlobsInTheCatalogueDoNotStopTheTableList) 
         }
     }
     EXPECT_EQ(opened, 2);
+}
+
+// A catalogue whose definition points its usage map at an empty row (found
+// by fuzzing): libmdb would walk a map it never copied; the file is damaged.
+TEST_F(AccessBadFiles, EmptyUsageMapIsADamagedDatabase) {
+    const std::filesystem::path inputs =
+        std::filesystem::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs" / "access";
+    int tried = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(inputs)) {
+        if (entry.path().filename().string().rfind("usage-map-empty-", 0) != 0) continue;
+        SCOPED_TRACE(entry.path().string());
+        // The file was grown from the protected archive and keeps its password.
+        const std::string page0 = ReadPrefix(entry.path().string(), 4096);
+        const auto header =
+            ReadJetHeader({reinterpret_cast<const std::uint8_t*>(page0.data()), page0.size()});
+        ASSERT_TRUE(header);
+        std::string description;
+        EXPECT_EQ(ErrorNumber([&] { AccessConnection::Open(entry.path().string(), header->password); }, &description),
+                  err::CorruptDatabase);
+        EXPECT_NE(description.find("mappa delle pagine"), std::string::npos) << description;
+        ++tried;
+    }
+    EXPECT_EQ(tried, 1);
 }
 
 // ---- tables and statements ---------------------------------------------------

@@ -52,6 +52,10 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
     tableName_.copy(entry_.object_name, std::min<std::size_t>(tableName_.size(), MDB_MAX_OBJ_NAME));
     table_.reset(mdb_read_table(&entry_));
     if (!table_) ThrowDamaged(path_, "definizione della tabella '" + tableName_ + "'", "mdb_read_table returned NULL");
+    // Every row walk starts from the usage map's first byte (its type); a
+    // damaged definition can point at an empty row, which leaves no map.
+    if (!table_->usage_map || table_->map_sz < 1)
+        ThrowDamaged(path_, "mappa delle pagine della tabella '" + tableName_ + "'", "empty usage map");
     if (!mdb_read_columns(table_.get()))
         ThrowDamaged(path_, "colonne della tabella '" + tableName_ + "'", "mdb_read_columns returned NULL");
 
