@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <shapefil.h>
 
 #include "tests/badinputs/Installations.h"
 #include "tests/flatfile/XlsBuilder.h"
+#include "tests/support/FilePermissionsHold.h"
 
 using namespace badinput;
 
@@ -94,12 +97,11 @@ bool Apply(Damage damage, const std::string& path, const Driver& driver, std::st
         WriteBytes(path, std::string(driver.name) == "CSV" ? Noise(4096, 9) : "Codice;Denominazione\r\nC1;Ditta\r\n");
         return true;
     case Damage::Unreadable:
-        if (RunningAsRoot()) {
-            why = "running as root, which reads any file regardless of its permissions";
-            return false;
-        }
+        // The caller holds a FilePermissionsHold, so that this holds for root too.
         fs::permissions(path, fs::perms::none);
-        return true;
+        if (testsupport::CannotOpenForReading(path)) return true;
+        why = "this process reads files whatever their permissions";
+        return false;
     case Damage::Locked: return true;  // taken by the caller
     case Damage::FoundByFuzzing: {
         const fs::path inputs = fs::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs";
@@ -144,6 +146,8 @@ TEST_P(TessilySource, RefusesOrImportsWhatItRead) {
     TessilyHome home;
     home.MakeDestination();
     const std::string source = SoundSource(c.driver, home);
+    std::optional<testsupport::FilePermissionsHold> hold;
+    if (c.damage == Damage::Unreadable) hold.emplace();
     std::string why;
     if (!Apply(c.damage, source, c.driver, why)) GTEST_SKIP() << why;
     std::unique_ptr<LockingProcess> lock;
@@ -191,6 +195,8 @@ TEST_P(VarnelSource, RefusesWithoutTouchingTheDestination) {
         fs::copy_file(std::string(AGENCY_FIXTURES) + "/access/V1997_no-password.mdb", source);
         fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);
     }
+    std::optional<testsupport::FilePermissionsHold> hold;
+    if (c.damage == Damage::Unreadable) hold.emplace();
     std::string why;
     if (!Apply(c.damage, source, c.driver, why)) GTEST_SKIP() << why;
     std::unique_ptr<LockingProcess> lock;
