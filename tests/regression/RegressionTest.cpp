@@ -16,6 +16,7 @@
 
 #include "FuzzEntries.h"
 #include "common/engine/Dao.h"
+#include "common/engine/Engine.h"
 #include "common/engine/Error.h"
 #include "common/engine/sqlite/SqliteTypes.h"
 
@@ -103,6 +104,35 @@ TEST(SavedInputsFolders, WorkbookWithOverlongDirectoryNameIsRefused) {
     } catch (const core::Error& e) {
         EXPECT_NE(std::string(e.what()).find("danneggiata"), std::string::npos) << e.what();
     }
+    fs::remove(file);
+}
+
+// A sheet with a second, short DIMENSION record (found by fuzzing): FreeXL
+// re-sizes the sheet's cells from it and reads past its buffer. Refused as
+// damaged; the same file with that record turned into a blank cell opens.
+TEST(SavedInputsFolders, WorkbookWithASecondDimensionIsRefused) {
+    std::string book = ReadAllBytes(InputsRoot() / "excel" /
+                                    "freexl-second-dimension-7fa1df0a04f52d90ce17534eb2e42c2a9af16a3b");
+    constexpr std::size_t kSecondDimension = 0x1851;  // record header in this file
+    ASSERT_GT(book.size(), kSecondDimension + 2);
+    ASSERT_EQ(book.substr(kSecondDimension, 2), std::string("\x00\x02", 2));
+    const fs::path file = fs::temp_directory_path() / ("agency-regression-" + std::to_string(::getpid()) + ".xls");
+    auto write = [&] {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(book.data(), static_cast<std::streamsize>(book.size()));
+    };
+    write();
+    try {
+        core::Workspace::OpenDatabase(file.string(), false, true, "Excel 8.0;");
+        ADD_FAILURE() << "damaged workbook opened";
+    } catch (const core::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("danneggiata"), std::string::npos) << e.what();
+    }
+    core::Engine::Instance().Prune();
+    book[kSecondDimension] = '\x01';  // BLANK, of the same length as this short record
+    write();
+    EXPECT_NO_THROW(core::Workspace::OpenDatabase(file.string(), false, true, "Excel 8.0;"));
+    core::Engine::Instance().Prune();
     fs::remove(file);
 }
 

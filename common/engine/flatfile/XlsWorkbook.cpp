@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/engine/flatfile/FlatFileSupport.h"
+#include "common/engine/flatfile/XlsDimensions.h"
 
 namespace core::flatfile {
 namespace {
@@ -69,7 +70,7 @@ std::shared_ptr<XlsWorkbook> XlsWorkbook::Open(const std::string& file) {
             std::memcmp(signature, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0)
             Fail(err::NotADatabase,
                  "Il file '" + file + "' non è una cartella di lavoro di Excel 97-2003 (.xls).");
-        if (!DirectoryNamesSound(in.get()))
+        if (!DirectoryNamesSound(in.get()) || !WorkbookDimensionsSound(in.get()))
             FailDamaged(file, "la cartella di lavoro è danneggiata o troncata");
     }
 
