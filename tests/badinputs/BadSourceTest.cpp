@@ -67,7 +67,8 @@ std::string SoundSource(const Driver& d, const TessilyHome& home) {
 }
 
 // FoundByFuzzing: a saved input that once made a system library crash or
-// loop (a forged schema, a damaged catalogue), in place of the file.
+// loop (a forged schema, a damaged catalogue, a sheet with two dimensions),
+// in place of the file.
 enum class Damage { CutTiny, CutHalf, CutLastByte, WrongFormat, ZeroBytes, Locked, Unreadable, FoundByFuzzing };
 const char* DamageName(Damage d) {
     switch (d) {
@@ -105,8 +106,12 @@ bool Apply(Damage damage, const std::string& path, const Driver& driver, std::st
     case Damage::Locked: return true;  // taken by the caller
     case Damage::FoundByFuzzing: {
         const fs::path inputs = fs::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs";
-        const std::string prefix = std::string(driver.name) == "Access" ? "libmdb-props-hang-" : "sqlcipher-schema-";
-        for (const auto& entry : fs::directory_iterator(inputs / (std::string(driver.name) == "Access" ? "access" : "sqlite")))
+        const std::string name = driver.name;
+        const std::string prefix = name == "Access" ? "libmdb-props-hang-"
+                                   : name == "Excel" ? "freexl-second-dimension-"
+                                                     : "sqlcipher-schema-";
+        const std::string folder = name == "Access" ? "access" : name == "Excel" ? "excel" : "sqlite";
+        for (const auto& entry : fs::directory_iterator(inputs / folder))
             if (entry.path().filename().string().rfind(prefix, 0) == 0) {
                 WriteBytes(path, Bytes(entry.path().string()));
                 return true;
@@ -134,7 +139,7 @@ std::vector<SourceCase> AllSourceCases(bool varnelOnly) {
                               Damage::ZeroBytes, Damage::Locked, Damage::Unreadable})
             out.push_back({d, damage});
         const std::string name = d.name;
-        if (name == "Access" || name == "SQLite") out.push_back({d, Damage::FoundByFuzzing});
+        if (name == "Access" || name == "SQLite" || name == "Excel") out.push_back({d, Damage::FoundByFuzzing});
     }
     return out;
 }
