@@ -84,6 +84,19 @@ const char* DamageName(Damage d) {
     return "?";
 }
 
+// The saved fuzz input that stands for a format's FoundByFuzzing case.
+struct SavedInput {
+    const char* folder;
+    const char* prefix;
+};
+std::optional<SavedInput> SavedInputFor(const Driver& driver) {
+    const std::string name = driver.name;
+    if (name == "Access") return SavedInput{"access", "libmdb-props-hang-"};
+    if (name == "SQLite") return SavedInput{"sqlite", "sqlcipher-schema-"};
+    if (name == "Excel") return SavedInput{"excel", "freexl-second-dimension-"};
+    return std::nullopt;
+}
+
 // Damages the file in place; false (with the reason) when this machine
 // cannot produce the damage.
 bool Apply(Damage damage, const std::string& path, const Driver& driver, std::string& why) {
@@ -105,14 +118,14 @@ bool Apply(Damage damage, const std::string& path, const Driver& driver, std::st
         return false;
     case Damage::Locked: return true;  // taken by the caller
     case Damage::FoundByFuzzing: {
+        const auto saved = SavedInputFor(driver);
+        if (!saved) {
+            why = "no saved input for this format";
+            return false;
+        }
         const fs::path inputs = fs::path(AGENCY_SOURCE_DIR) / "tests" / "regression" / "inputs";
-        const std::string name = driver.name;
-        const std::string prefix = name == "Access" ? "libmdb-props-hang-"
-                                   : name == "Excel" ? "freexl-second-dimension-"
-                                                     : "sqlcipher-schema-";
-        const std::string folder = name == "Access" ? "access" : name == "Excel" ? "excel" : "sqlite";
-        for (const auto& entry : fs::directory_iterator(inputs / folder))
-            if (entry.path().filename().string().rfind(prefix, 0) == 0) {
+        for (const auto& entry : fs::directory_iterator(inputs / saved->folder))
+            if (entry.path().filename().string().rfind(saved->prefix, 0) == 0) {
                 WriteBytes(path, Bytes(entry.path().string()));
                 return true;
             }
@@ -138,8 +151,7 @@ std::vector<SourceCase> AllSourceCases(bool varnelOnly) {
         for (Damage damage : {Damage::CutTiny, Damage::CutHalf, Damage::CutLastByte, Damage::WrongFormat,
                               Damage::ZeroBytes, Damage::Locked, Damage::Unreadable})
             out.push_back({d, damage});
-        const std::string name = d.name;
-        if (name == "Access" || name == "SQLite" || name == "Excel") out.push_back({d, Damage::FoundByFuzzing});
+        if (SavedInputFor(d)) out.push_back({d, Damage::FoundByFuzzing});
     }
     return out;
 }

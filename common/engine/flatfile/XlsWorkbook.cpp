@@ -2,58 +2,16 @@
 
 #include <freexl.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "common/engine/flatfile/FlatFileSupport.h"
-#include "common/engine/flatfile/XlsDimensions.h"
+#include "common/engine/flatfile/XlsStructure.h"
 
 namespace core::flatfile {
 namespace {
 
 std::string NativeText(int code) { return "FreeXL " + std::to_string(code); }
-
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-}
-
-// FreeXL converts each directory entry's name with the length stored in
-// the entry and reads past the 128-byte entry when that length is damaged
-// (more than the 64 bytes a name can hold), so the directory is checked
-// here first. Walks the directory chain through the FAT sectors listed in
-// the header; a chain that leaves those is not followed further (FreeXL
-// would read it, but no such file has turned up damaged in this way).
-bool DirectoryNamesSound(std::FILE* in) {
-    unsigned char header[512];
-    if (std::fseek(in, 0, SEEK_SET) != 0 || std::fread(header, 1, sizeof header, in) != sizeof header)
-        return false;
-    const unsigned shift = header[0x1E] | (header[0x1F] << 8);
-    if (shift != 9 && shift != 12) return false;
-    const std::size_t sectorSize = std::size_t(1) << shift;
-    auto readSector = [&](std::uint32_t sector, std::vector<unsigned char>& out) {
-        out.resize(sectorSize);
-        const long offset = long((std::uint64_t(sector) + 1) << shift);
-        return sector < 0xFFFFFFFAu && std::fseek(in, offset, SEEK_SET) == 0 &&
-               std::fread(out.data(), 1, sectorSize, in) == sectorSize;
-    };
-    const std::size_t perSector = sectorSize / 4;
-    std::vector<unsigned char> fatSector, dirSector;
-    std::uint32_t sector = Le32(header + 0x30);
-    for (int steps = 0; sector != 0xFFFFFFFEu; ++steps) {
-        if (steps > 100000 || !readSector(sector, dirSector)) return false;
-        for (std::size_t entry = 0; entry + 128 <= sectorSize; entry += 128) {
-            const unsigned nameBytes = dirSector[entry + 0x40] | (dirSector[entry + 0x41] << 8);
-            if (nameBytes > 64) return false;
-        }
-        const std::size_t fatIndex = sector / perSector;
-        if (fatIndex >= 109) return true;
-        if (!readSector(Le32(header + 0x4C + 4 * fatIndex), fatSector)) return false;
-        sector = Le32(fatSector.data() + 4 * (sector % perSector));
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -70,7 +28,7 @@ std::shared_ptr<XlsWorkbook> XlsWorkbook::Open(const std::string& file) {
             std::memcmp(signature, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0)
             Fail(err::NotADatabase,
                  "Il file '" + file + "' non è una cartella di lavoro di Excel 97-2003 (.xls).");
-        if (!DirectoryNamesSound(in.get()) || !WorkbookDimensionsSound(in.get()))
+        if (!WorkbookStructureSound(in.get()))
             FailDamaged(file, "la cartella di lavoro è danneggiata o troncata");
     }
 

@@ -1,4 +1,4 @@
-#include "common/engine/flatfile/XlsDimensions.h"
+#include "common/engine/flatfile/XlsStructure.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,6 +11,7 @@ namespace {
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFEu;
 constexpr std::uint32_t kLastSectorNumber = 0xFFFFFFF9u;
 constexpr std::size_t kEntrySize = 128;
+constexpr unsigned kMaxNameBytes = 64;
 constexpr std::size_t kHeaderFatSlots = 109;
 
 std::uint32_t Le32(const unsigned char* p) {
@@ -48,8 +49,10 @@ public:
     }
 
     // A stream kept in the small-sector store (below the header's cut-off).
-    std::optional<std::string> MiniChain(std::uint32_t sector, const std::string& rootEntry) const {
-        const auto ministream = Chain(Le32(reinterpret_cast<const unsigned char*>(rootEntry.data()) + 0x74));
+    // Its small sectors live in the chain that starts at the root entry's
+    // sector.
+    std::optional<std::string> MiniChain(std::uint32_t sector, std::uint32_t ministreamStart) const {
+        const auto ministream = Chain(ministreamStart);
         const auto minifatBytes = Chain(Le32(header_ + 0x3C));
         if (!ministream || !minifatBytes) return std::nullopt;
         const std::size_t entries = minifatBytes->size() / 4;
@@ -109,7 +112,7 @@ private:
 bool IsWorkbookName(const unsigned char* entry) {
     const unsigned nameBytes = Le16(entry + 0x40);
     std::string name;
-    for (unsigned i = 0; i + 1 < nameBytes && i < 64; i += 2) {
+    for (unsigned i = 0; i + 1 < nameBytes && i < kMaxNameBytes; i += 2) {
         const unsigned c = Le16(entry + i);
         if (c == 0) break;
         name += static_cast<char>(c < 128 ? (c >= 'a' && c <= 'z' ? c - 32 : c) : '?');
@@ -117,15 +120,24 @@ bool IsWorkbookName(const unsigned char* entry) {
     return name == "WORKBOOK" || name == "BOOK";
 }
 
-std::optional<std::string> WorkbookStream(CompoundFile& file) {
-    const auto directory = file.Chain(file.DirectoryStart());
-    if (!directory || directory->size() < kEntrySize) return std::nullopt;
-    for (std::size_t at = 0; at + kEntrySize <= directory->size(); at += kEntrySize) {
-        const auto* entry = reinterpret_cast<const unsigned char*>(directory->data()) + at;
+const unsigned char* Entry(const std::string& directory, std::size_t at) {
+    return reinterpret_cast<const unsigned char*>(directory.data()) + at;
+}
+
+bool NamesSound(const std::string& directory) {
+    for (std::size_t at = 0; at + kEntrySize <= directory.size(); at += kEntrySize)
+        if (Le16(Entry(directory, at) + 0x40) > kMaxNameBytes) return false;
+    return true;
+}
+
+std::optional<std::string> WorkbookStream(const CompoundFile& file, const std::string& directory) {
+    if (directory.size() < kEntrySize) return std::nullopt;
+    for (std::size_t at = 0; at + kEntrySize <= directory.size(); at += kEntrySize) {
+        const unsigned char* entry = Entry(directory, at);
         if (entry[0x42] != 2 || !IsWorkbookName(entry)) continue;
         const std::uint32_t start = Le32(entry + 0x74);
         const std::uint32_t size = Le32(entry + 0x78);
-        auto bytes = size < file.MiniCutoff() ? file.MiniChain(start, directory->substr(0, kEntrySize))
+        auto bytes = size < file.MiniCutoff() ? file.MiniChain(start, Le32(Entry(directory, 0) + 0x74))
                                               : file.Chain(start);
         if (!bytes || bytes->size() < size) return std::nullopt;
         bytes->resize(size);
@@ -174,10 +186,12 @@ bool DimensionsSound(const std::string& stream) {
 
 }  // namespace
 
-bool WorkbookDimensionsSound(std::FILE* in) {
+bool WorkbookStructureSound(std::FILE* in) {
     CompoundFile file(in);
     if (!file.ReadHeader()) return false;
-    const auto stream = WorkbookStream(file);
+    const auto directory = file.Chain(file.DirectoryStart());
+    if (!directory || !NamesSound(*directory)) return false;
+    const auto stream = WorkbookStream(file, *directory);
     return stream && DimensionsSound(*stream);
 }
 
