@@ -1,5 +1,5 @@
 #pragma once
-// The real Access files the tests read, beside the repository.
+// The real Access files the tests read, kept in tests/data.
 
 #include <ostream>
 #include <string>
@@ -27,7 +27,6 @@ inline std::string FixturePath(const std::string& relative) {
 inline std::vector<Fixture> ReadableFixtures() {
     return {
         {FixturePath("access/V1997_test.mdb"), ""},
-        {FixturePath("access/V1997_no-password.mdb"), ""},
         {FixturePath("access/V2000_test.mdb"), ""},
         {FixturePath("access/V2000_empty.mdb"), ""},
         {FixturePath("access/V2000_no-password.mdb"), ""},
