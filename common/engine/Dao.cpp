@@ -214,6 +214,11 @@ void Database::SetBulkLoad(bool on) {
     connection_->SetBulkLoad(on);
 }
 
+void Database::Verify(const std::string& table) {
+    RequireOpen();
+    connection_->Verify(table);
+}
+
 std::string Database::Name() const { return connection_ ? connection_->Name() : std::string(); }
 
 // ---- Workspace ---------------------------------------------------------

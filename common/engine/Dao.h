@@ -127,6 +127,8 @@ public:
     bool IsOpen() const { return connection_ != nullptr; }
     // See Connection::SetBulkLoad.
     void SetBulkLoad(bool on);
+    // See Connection::Verify.
+    void Verify(const std::string& table);
     std::string Name() const;
     bool ReadOnly() const { return readOnly_; }
     const std::shared_ptr<Connection>& RawConnection() const { return connection_; }

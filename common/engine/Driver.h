@@ -117,6 +117,12 @@ public:
     // asks for it, not also every so many records. Nothing else changes.
     virtual void SetBulkLoad(bool /*on*/) {}
     virtual bool ReadOnly() const = 0;
+    // Checks, as far as the format allows without reading every value, that
+    // the table can be read to its end (pages inside the file, structures
+    // intact), so that a run can refuse a damaged source before it writes
+    // anything. Raises 3049 (damaged) or the table's open errors; a driver
+    // whose reads are checked as they go keeps this default.
+    virtual void Verify(const std::string& /*table*/) {}
     // The file or data source, for messages.
     virtual std::string Name() const = 0;
 };

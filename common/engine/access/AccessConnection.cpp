@@ -88,6 +88,12 @@ std::unique_ptr<Cursor> AccessConnection::OpenCursor(const std::string& sql) {
     return std::make_unique<AccessCursor>(path_, header_, *table, std::move(filter));
 }
 
+void AccessConnection::Verify(const std::string& table) {
+    const CatalogTable* found = FindTable(table);
+    if (!found) ThrowTableNotFound(table);
+    AccessCursor::VerifyTable(path_, header_, *found);
+}
+
 long long AccessConnection::Execute(const std::string& sql) {
     if (LooksLikeSql(sql) && !IsActionStatement(sql)) ThrowSelectNotExecutable();
     ThrowReadOnly(path_);

@@ -4,6 +4,14 @@
 // cursor then works on its own libmdb handle, because libmdb keeps the
 // current page inside the handle and two interleaved readers on one handle
 // would read each other's pages.
+//
+// What a read verifies: the catalogue is read to its end and every table it
+// names starts inside the file; each table's definition pages, usage map,
+// map pages and data pages lie inside the file, are of the expected kind and
+// (data pages) belong to the table; every live row can be found and split
+// into fields; memo and OLE chains lead to live rows of data pages; and the
+// rows found are at least as many as the definition counts. Anything else is
+// 3049 naming the file and the table, never an early end of the table.
 
 #include <memory>
 #include <string>
@@ -28,6 +36,9 @@ public:
     std::vector<std::string> TableNames() override;
     std::unique_ptr<Cursor> OpenCursor(const std::string& sql) override;
     long long Execute(const std::string& sql) override;
+    // Walks the table's pages and rows without decoding values (3078 for a
+    // missing table, 3049 for damage).
+    void Verify(const std::string& table) override;
     bool ReadOnly() const override { return true; }
     std::string Name() const override { return path_; }
 

@@ -33,14 +33,14 @@ bool SameColumnName(const std::string& a, const std::string& b) {
 
 AccessCursor::AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
                            std::optional<RowFilter> filter)
-    : AccessCursor(std::move(path), header, table, std::move(filter), {}) {}
+    : AccessCursor(std::move(path), header, table, std::move(filter), nullptr) {}
 
 // The table's definition is read from its first page through an entry made
 // here, the way libmdb reads its own catalogue: libmdb's catalogue reader
 // also parses every object's property blob, and a damaged blob sends it into
 // an endless allocating loop.
 AccessCursor::AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
-                           std::optional<RowFilter> filter, const std::vector<std::string>& onlyColumns)
+                           std::optional<RowFilter> filter, const std::vector<std::string>* onlyColumns)
     : path_(std::move(path)),
       tableName_(table.name),
       format_(header.format),
@@ -50,12 +50,17 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
     entry_.object_type = MDB_TABLE;
     entry_.table_pg = table.firstPage;
     tableName_.copy(entry_.object_name, std::min<std::size_t>(tableName_.size(), MDB_MAX_OBJ_NAME));
+    // libmdb keeps its page buffer after a failed read and would take the
+    // previous page for the definition: every page is checked first.
+    TablePlace place{path_, tableName_, table.firstPage, PageCount(path_, handle_->fmt->pg_size)};
+    CheckTableDefinition(handle_.get(), place);
     table_.reset(mdb_read_table(&entry_));
     if (!table_) ThrowDamaged(path_, "definizione della tabella '" + tableName_ + "'", "mdb_read_table returned NULL");
     // Every row walk starts from the usage map's first byte (its type); a
     // damaged definition can point at an empty row, which leaves no map.
     if (!table_->usage_map || table_->map_sz < 1)
         ThrowDamaged(path_, "mappa delle pagine della tabella '" + tableName_ + "'", "empty usage map");
+    pages_ = std::make_unique<DataPageWalk>(handle_.get(), table_->usage_map, table_->map_sz, std::move(place));
     if (!mdb_read_columns(table_.get()))
         ThrowDamaged(path_, "colonne della tabella '" + tableName_ + "'", "mdb_read_columns returned NULL");
 
@@ -69,10 +74,11 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
     }
     fields_.resize(count);
     values_.resize(count);
-    decoded_.assign(count, onlyColumns.empty());
-    for (const std::string& wanted : onlyColumns)
-        for (std::size_t i = 0; i < columns_.size(); ++i)
-            if (SameColumnName(columns_[i].name, wanted)) decoded_[i] = true;
+    decoded_.assign(count, onlyColumns == nullptr);
+    if (onlyColumns)
+        for (const std::string& wanted : *onlyColumns)
+            for (std::size_t i = 0; i < columns_.size(); ++i)
+                if (SameColumnName(columns_[i].name, wanted)) decoded_[i] = true;
 
     if (filter) {
         const QString wanted = QString::fromUtf8(filter->field);
@@ -83,15 +89,14 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
         filterValue_ = QString::fromUtf8(filter->value);
     }
 
-    mdb_rewind_table(table_.get());
     atEnd_ = !Advance();
 }
 
 AccessCursor::~AccessCursor() = default;
 
 std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, const JetHeader& header) {
-    AccessCursor catalog(path, header, CatalogTable{"MSysObjects", kCatalogFirstPage}, std::nullopt,
-                         {"Id", "Name", "Type"});
+    const std::vector<std::string> wanted{"Id", "Name", "Type"};
+    AccessCursor catalog(path, header, CatalogTable{"MSysObjects", kCatalogFirstPage}, std::nullopt, &wanted);
     int id = -1, name = -1, type = -1;
     for (std::size_t i = 0; i < catalog.columns_.size(); ++i) {
         if (!catalog.decoded_[i]) continue;
@@ -103,6 +108,7 @@ std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, con
     if (id < 0 || name < 0 || type < 0)
         ThrowDamaged(path, "il catalogo delle tabelle non \xC3\xA8 leggibile", "MSysObjects lacks Id, Name or Type");
 
+    const unsigned long pageCount = PageCount(path, catalog.handle_->fmt->pg_size);
     std::vector<CatalogTable> tables;
     for (; !catalog.AtEnd(); catalog.Next()) {
         const Variant& typeValue = catalog.Get(type);
@@ -111,9 +117,18 @@ std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, con
         if (typeValue.IsNull() || idValue.IsNull() || !nameValue.IsText()) continue;
         if (typeValue.ToInteger() != kCatalogTableType) continue;
         const auto firstPage = static_cast<unsigned long>(idValue.ToInteger() & kCatalogPageMask);
+        if (firstPage == 0 || firstPage >= pageCount)
+            ThrowDamaged(path, "definizione della tabella '" + nameValue.AsText() + "' oltre la fine del file",
+                         "table page " + std::to_string(firstPage) + " of " + std::to_string(pageCount));
         tables.push_back(CatalogTable{nameValue.AsText(), firstPage});
     }
     return tables;
+}
+
+void AccessCursor::VerifyTable(const std::string& path, const JetHeader& header, const CatalogTable& table) {
+    const std::vector<std::string> none;
+    AccessCursor walk(path, header, table, std::nullopt, &none);
+    while (!walk.AtEnd()) walk.Next();
 }
 
 void AccessCursor::Next() {
@@ -143,7 +158,8 @@ bool AccessCursor::Advance() {
 
 // The same walk as libmdb's mdb_fetch_row (data pages from the table's usage
 // map, deleted rows skipped), keeping the cracked fields: libmdb's bound
-// columns cannot tell a Null from an empty text.
+// columns cannot tell a Null from an empty text. Unlike libmdb's walk, a
+// page or a row that cannot be read is damage, never the end of the table.
 bool AccessCursor::NextStoredRow() {
     MdbTableDef* table = table_.get();
     MdbHandle* mdb = handle_.get();
@@ -151,26 +167,41 @@ bool AccessCursor::NextStoredRow() {
     if (!started_) {
         started_ = true;
         rowsStored_ = table->num_rows;
-        if (!mdb_read_next_dpg(table)) return false;
-        rowOnPage_ = 0;
+        if (!NextDataPage()) return false;
     }
     for (;;) {
         const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        if (rows < 0 || rowOnPage_ >= static_cast<unsigned int>(rows)) {
-            if (!mdb_read_next_dpg(table)) return false;
-            rowOnPage_ = 0;
+        // The row offsets follow the count; more than the page can hold is damage.
+        if (rows < 0 || mdb->fmt->row_count_offset + 2 + 2 * rows > mdb->fmt->pg_size)
+            ThrowDamagedRow(0, "row count " + std::to_string(rows));
+        if (rowOnPage_ >= static_cast<unsigned int>(rows)) {
+            if (!NextDataPage()) return false;
             continue;
         }
         const unsigned int row = rowOnPage_++;
+        // A deleted row's offset may point past its page: test the flag first.
+        const int entry = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset + 2 + 2 * static_cast<int>(row));
+        if (entry & kDeletedRowFlag) continue;
         int start = 0;
         std::size_t length = 0;
-        if (mdb_find_row(mdb, static_cast<int>(row), &start, &length) != 0 || length == 0) continue;
-        if (start & kDeletedRowFlag) continue;
+        if (mdb_find_row(mdb, static_cast<int>(row), &start, &length) != 0) ThrowDamagedRow(row, "mdb_find_row failed");
+        if (length == 0) ThrowDamagedRow(row, "empty row");
         start &= kRowOffsetMask;
-        if (mdb_crack_row(table, start, length, fields_.data()) < 0) continue;
+        if (mdb_crack_row(table, start, length, fields_.data()) < 0) ThrowDamagedRow(row, "mdb_crack_row failed");
         ++rowsScanned_;
         return true;
     }
+}
+
+bool AccessCursor::NextDataPage() {
+    rowOnPage_ = 0;
+    if (pages_->Next()) return true;
+    // The definition counts the table's rows: fewer found means pages lost.
+    if (rowsScanned_ < rowsStored_)
+        pages_->ThrowDamage("lette " + std::to_string(rowsScanned_) + " righe delle " + std::to_string(rowsStored_) +
+                                " registrate",
+                            "row count short");
+    return false;
 }
 
 void AccessCursor::DecodeRow() {
@@ -235,6 +266,12 @@ bool AccessCursor::PassesFilter() const {
     if (value.IsNull() || value.kind() == Variant::Kind::Binary) return false;
     const QString text = QString::fromStdString(value.IsText() ? value.AsText() : value.ToText());
     return text.compare(filterValue_, Qt::CaseInsensitive) == 0;
+}
+
+void AccessCursor::ThrowDamagedRow(unsigned int row, const std::string& nativeText) const {
+    pages_->ThrowDamage("riga " + std::to_string(row) + " della pagina " + std::to_string(pages_->CurrentPage()) +
+                            " non leggibile",
+                        nativeText);
 }
 
 void AccessCursor::ThrowDamagedField(int column) const {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "common/engine/access/AccessConnection.h"
 #include "common/engine/access/JetHeader.h"
 #include "common/engine/access/MdbHandles.h"
+#include "common/engine/access/TablePages.h"
 
 namespace core::access {
 
@@ -34,7 +36,16 @@ public:
     // and system tables), in their stored order. Only the identity, name and
     // type columns are decoded: the catalogue's property blobs are never
     // parsed, so a damaged one cannot stop the file from opening.
+    // A table that the catalogue names but whose definition lies beyond the
+    // end of the file, or a catalogue that cannot be read to its end, is
+    // damage (3049): never a shorter list.
     static std::vector<CatalogTable> ReadCatalog(const std::string& path, const JetHeader& header);
+
+    // Walks every page and row of a table without decoding any value: the
+    // checks of a full read on the table's structure (pages inside the file,
+    // of the right kind and owner, rows that can be found and split into
+    // fields, as many rows as the definition counts). Raises 3049.
+    static void VerifyTable(const std::string& path, const JetHeader& header, const CatalogTable& table);
 
     const std::vector<FieldInfo>& Columns() const override { return columns_; }
     bool AtEnd() const override { return atEnd_; }
@@ -46,18 +57,23 @@ public:
     void DeleteCurrent() override;
 
 private:
-    // Decodes only the named columns (all when empty); the others stay Null.
+    // Decodes only the named columns (all when onlyColumns is null); the
+    // others stay Null.
     AccessCursor(std::string path, const JetHeader& header, const CatalogTable& table,
-                 std::optional<RowFilter> filter, const std::vector<std::string>& onlyColumns);
+                 std::optional<RowFilter> filter, const std::vector<std::string>* onlyColumns);
 
     // Moves to the next row that passes the filter; false at the end.
     bool Advance();
-    // The next stored row of the table, cracked into fields_; false at the end.
+    // The next stored row of the table, cracked into fields_; false at the
+    // true end of the table, which the row count of the definition confirms.
     bool NextStoredRow();
+    // Reads the next data page of the usage map; false at its end.
+    bool NextDataPage();
     void DecodeRow();
     Variant DecodeField(const MdbField& field);
     bool PassesFilter() const;
     [[noreturn]] void ThrowDamagedField(int column) const;
+    [[noreturn]] void ThrowDamagedRow(unsigned int row, const std::string& nativeText) const;
 
     std::string path_;
     std::string tableName_;
@@ -68,6 +84,7 @@ private:
     MdbHandlePtr handle_;
     MdbCatalogEntry entry_{};
     MdbTablePtr table_;
+    std::unique_ptr<DataPageWalk> pages_;
 
     std::vector<FieldInfo> columns_;
     std::vector<MdbColumn*> mdbColumns_;    // same order as columns_

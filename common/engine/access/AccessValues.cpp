@@ -14,6 +14,8 @@ constexpr std::uint32_t kInlineFlag = 0x80000000u;
 constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
 constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
 constexpr int kRowOffsetMask = 0x1FFF;
+constexpr int kDeletedRowFlag = 0x4000;
+constexpr std::uint8_t kDataPageKind = 0x01;
 // The engine's date range: 1 January 100 to 31 December 9999.
 constexpr double kFirstSerial = -657434.0;
 constexpr double kLastSerial = 2958466.0;
@@ -133,6 +135,36 @@ std::optional<Variant> DecodeFixedValue(int mdbType, const std::uint8_t* d, std:
     }
 }
 
+namespace {
+
+// One row of a long-value page, read into the handle's second buffer: the
+// page must be a data page inside the file and the row a live one whose
+// bytes lie inside the page (libmdb hands on whatever its buffer held when
+// the page cannot be read, and does not check the row).
+struct LongValueRow {
+    const std::uint8_t* data = nullptr;
+    std::size_t length = 0;
+};
+std::optional<LongValueRow> FindLongValueRow(MdbHandle* handle, std::int32_t pageRow) {
+    void* buffer = nullptr;
+    int offset = 0;
+    std::size_t rowLength = 0;
+    if (mdb_find_pg_row(handle, pageRow, &buffer, &offset, &rowLength) != 0) return std::nullopt;
+    const auto* page = static_cast<const std::uint8_t*>(buffer);
+    const auto pageSize = static_cast<std::size_t>(handle->fmt->pg_size);
+    const std::size_t countAt = handle->fmt->row_count_offset;
+    const unsigned row = static_cast<std::uint32_t>(pageRow) & 0xFFu;
+    if (page[0] != kDataPageKind || row >= Le16(page + countAt)) return std::nullopt;
+    const std::uint16_t entry = Le16(page + countAt + 2 + 2 * row);
+    if (entry & kDeletedRowFlag) return std::nullopt;
+    const std::size_t begin = entry & kRowOffsetMask;
+    const std::size_t end = row == 0 ? pageSize : (Le16(page + countAt + 2 * row) & kRowOffsetMask);
+    if (begin > end || end > pageSize) return std::nullopt;
+    return LongValueRow{page + begin, end - begin};
+}
+
+}  // namespace
+
 std::optional<Bytes> ReadLongValue(MdbHandle* handle, int start, int size) {
     if (size < kLongValueHeader) return Bytes();
     const std::uint8_t* field = handle->pg_buf + start;
@@ -145,12 +177,9 @@ std::optional<Bytes> ReadLongValue(MdbHandle* handle, int start, int size) {
     }
     std::int32_t pageRow = static_cast<std::int32_t>(Le32(field + 4));
     if (header & kSingleRowFlag) {
-        void* buffer = nullptr;
-        int offset = 0;
-        std::size_t rowLength = 0;
-        if (mdb_find_pg_row(handle, pageRow, &buffer, &offset, &rowLength) != 0) return std::nullopt;
-        const auto* data = static_cast<const std::uint8_t*>(buffer) + (offset & kRowOffsetMask);
-        return Bytes(data, data + std::min<std::size_t>(rowLength, length));
+        const auto row = FindLongValueRow(handle, pageRow);
+        if (!row || row->length < length) return std::nullopt;
+        return Bytes(row->data, row->data + length);
     }
     if ((header & ~kLengthMask) != 0) return std::nullopt;
 
@@ -159,14 +188,10 @@ std::optional<Bytes> ReadLongValue(MdbHandle* handle, int start, int size) {
     Bytes out;
     out.reserve(std::min<std::uint32_t>(length, 64u << 20));
     while (pageRow != 0 && out.size() < length) {
-        void* buffer = nullptr;
-        int offset = 0;
-        std::size_t rowLength = 0;
-        if (mdb_find_pg_row(handle, pageRow, &buffer, &offset, &rowLength) != 0) return std::nullopt;
-        if (rowLength <= 4) return std::nullopt;
-        const auto* data = static_cast<const std::uint8_t*>(buffer) + (offset & kRowOffsetMask);
-        pageRow = static_cast<std::int32_t>(Le32(data));
-        out.insert(out.end(), data + 4, data + rowLength);
+        const auto row = FindLongValueRow(handle, pageRow);
+        if (!row || row->length <= 4) return std::nullopt;
+        pageRow = static_cast<std::int32_t>(Le32(row->data));
+        out.insert(out.end(), row->data + 4, row->data + row->length);
     }
     if (out.size() < length) return std::nullopt;
     out.resize(length);
