@@ -131,6 +131,38 @@ std::string ImportReport::RuleLine(const Rule& rule)
     return line + Counted(rule.changed, "record modificato", "record modificati");
 }
 
+std::string ImportReport::Summary(bool conversions) const
+{
+    std::string out;
+    if (emptied_)
+        out += "Tabella svuotata prima della copia (" +
+               Counted(deleted_, "record eliminato", "record eliminati") + ")\n";
+    if (conversions) {
+        long long total[kConversionNoteCount] = {};
+        for (const auto& counts : notes_)
+            for (int i = 0; i < kConversionNoteCount; ++i) total[i] += counts[static_cast<std::size_t>(i)];
+        auto count = [&total](ConversionNote note) { return total[static_cast<int>(note)]; };
+        std::string facts;
+        auto add = [&facts](long long n, const char* one, const char* many) {
+            if (n == 0) return;
+            if (!facts.empty()) facts += ", ";
+            facts += Counted(n, one, many);
+        };
+        add(count(ConversionNote::Cut), "valore troncato", "valori troncati");
+        add(count(ConversionNote::Today), "data sostituita con la data odierna", "date sostituite con la data odierna");
+        add(count(ConversionNote::Zero) + count(ConversionNote::NullZero), "valore letto come 0", "valori letti come 0");
+        if (!facts.empty()) out += facts + "\n";
+    }
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+std::string ImportReport::WithSummary(const std::string& first, bool conversions) const
+{
+    const std::string summary = Summary(conversions);
+    return summary.empty() ? first : first + "\n\n" + summary;
+}
+
 std::string ImportReport::Text() const
 {
     std::string out;

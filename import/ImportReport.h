@@ -76,6 +76,15 @@ public:
     // The details in Italian, one fact a line.
     std::string Text() const;
 
+    // The facts the final message shows under its first line, one a line,
+    // "" when there is none: the emptying ("Tabella svuotata prima della
+    // copia (4 record eliminati)") and, with conversions, what they changed
+    // over all paired fields ("65 valori troncati, 65 date sostituite con
+    // la data odierna").
+    std::string Summary(bool conversions) const;
+    // `first` followed by the summary after a blank line, when there is one.
+    std::string WithSummary(const std::string& first, bool conversions) const;
+
 private:
     std::string StopLine() const;
     std::string PairLine(std::size_t index) const;

@@ -55,8 +55,8 @@ bool ImportRun::Run()
         dialogs.SetBusy(false);
         busy = false;
         report_.SetPhase(ImportReport::Phase::Done);
-        core::TheDialogs().MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information,
-                                      setup_.programTitle, report_.Text());
+        core::TheDialogs().MessageBox(report_.WithSummary(kSuccessMessage, true), core::MsgButtons::Ok,
+                                      core::MsgIcon::Information, setup_.programTitle, report_.Text());
         succeeded = true;
     } catch (const core::Error& e) {
         if (busy) dialogs.SetBusy(false);
@@ -79,8 +79,8 @@ bool ImportRun::Run()
 void ImportRun::ReportError(int number, const std::string& description)
 {
     try {
-        core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                      "Errore n. " + std::to_string(number), report_.Text());
+        core::TheDialogs().MessageBox(report_.WithSummary(description, false), core::MsgButtons::Ok,
+                                      core::MsgIcon::Critical, "Errore n. " + std::to_string(number), report_.Text());
     } catch (...) {
         // The dialogs themselves failed (the commit before showing): nothing
         // is left to tell the user with.

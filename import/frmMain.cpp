@@ -15,6 +15,7 @@
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
 #include "common/engine/Error.h"
+#include "ui/ProgressCaption.h"
 #include "ui/ctrProgress.h"
 
 namespace tessily {
@@ -33,6 +34,16 @@ constexpr int kSlotGap = 8;
 constexpr int kSlotRow = 48;
 
 }  // namespace
+
+std::string PairingsChangedText(int cleared, int kept)
+{
+    std::string text = "Nuova tabella di destinazione: ";
+    text += cleared == 1 ? "1 abbinamento annullato" : std::to_string(cleared) + " abbinamenti annullati";
+    if (kept > 0)
+        text += kept == 1 ? ", 1 mantenuto (stesso nome di campo)"
+                          : ", " + std::to_string(kept) + " mantenuti (stesso nome di campo)";
+    return text + ".";
+}
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent)
 {
@@ -126,6 +137,10 @@ void frmMain::BuildControls()
     pbrMain->setObjectName("pbrMain");
     ui::ConfigureAsMainProgress(*pbrMain);
     pbrMain->setGeometry(kLeft, below + 32, kWidth - 2 * kLeft, 16);
+
+    lblStato = new ui::ProgressCaption(this);
+    lblStato->setObjectName("lblStato");
+    lblStato->setGeometry(kLeft, below + 54, kWidth - kLeft - 2 * 96 - 8 - kLeft - 8, 36);
 
     cmdAvvia = new QPushButton("Avvia", this);
     cmdAvvia->setObjectName("cmdAvvia");
@@ -233,22 +248,38 @@ void frmMain::OnTblToChosen(int index)
         ShowError(e.Number(), e.Description());
         return;
     }
+    const bool otherTable = shownTblTo_ >= 0 && shownTblTo_ != index;
     mTemplate = std::move(tpl);
     shownTblTo_ = index;
 
+    int cleared = 0;
+    int kept = 0;
     for (int k = 1; k <= kSlotCount; ++k) {
         QLabel* label = lblFldTo[static_cast<std::size_t>(k - 1)];
         QComboBox* list = cmbFldFrom[static_cast<std::size_t>(k - 1)];
         if (const core::cField* field = mTemplate.Slot(k)) {
-            // The slot's list and its choice stay as they are.
+            // The slot keeps its list. A choice made for another table's
+            // field would import the wrong column under the new label: it
+            // stays only when the source field is named like the new one.
             label->setText(Q(field->Name));
             list->setEnabled(true);
+            if (otherTable && list->currentIndex() > 0) {
+                if (list->currentText().compare(Q(field->Field), Qt::CaseInsensitive) == 0) {
+                    ++kept;
+                } else {
+                    list->setCurrentIndex(0);
+                    ++cleared;
+                }
+            }
         } else {
+            if (otherTable && list->currentIndex() > 0) ++cleared;
             label->setText(QString());
             list->clear();
             list->setEnabled(false);
         }
     }
+    if (cleared > 0 || kept > 0) lblStato->SetFullText(Q(PairingsChangedText(cleared, kept)));
+    else if (otherTable) lblStato->SetFullText(QString());
 }
 
 void frmMain::OnTblFromChosen(int index)

@@ -26,6 +26,7 @@ class QPushButton;
 
 namespace ui {
 class ctrProgress;
+class ProgressCaption;
 }
 
 namespace tessily {
@@ -33,6 +34,9 @@ namespace tessily {
 inline constexpr const char* kProgramTitle = "Tessily";
 inline constexpr const char* kIniName = "Tessily.ini";
 inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
+
+// What the status line says after a change of destination table.
+std::string PairingsChangedText(int cleared, int kept);
 
 class frmMain : public QWidget, private ImportView {
     Q_OBJECT
@@ -74,6 +78,7 @@ public:
     QLineEdit* TargetDb() const { return txtTargetDb; }
     QLabel* DateLabel() const { return lblData; }
     ui::ctrProgress* Progress() const { return pbrMain; }
+    ui::ProgressCaption* Status() const { return lblStato; }
 
 private:
     // ImportView
@@ -99,6 +104,9 @@ private:
     std::array<QComboBox*, kSlotCount> cmbFldFrom{};
     QCheckBox* chkSvuota = nullptr;
     ui::ctrProgress* pbrMain = nullptr;
+    // What the run is doing, and what a change of destination did to the
+    // pairings.
+    ui::ProgressCaption* lblStato = nullptr;
     QPushButton* cmdAvvia = nullptr;
     QPushButton* cmdChiudi = nullptr;
 

@@ -12,6 +12,7 @@
 #include "tests/import/ImportFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/ui/QtTestApp.h"
+#include "ui/ProgressCaption.h"
 #include "ui/ctrProgress.h"
 
 using core::Variant;
@@ -212,28 +213,45 @@ TEST_F(FrmMainTest, ChoosingTheSourceFillsEverySlot)
     EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "");
 }
 
-TEST_F(FrmMainTest, ChangingTheDestinationKeepsTheSlotsStillInUse)
+TEST_F(FrmMainTest, ChangingTheDestinationKeepsOnlyPairingsNamedLikeTheNewField)
 {
+    // Clienti's slots 1 to 5 are sCodice, sCognome, sNome, sDenominazione,
+    // nFido; Mandanti has slots 1 (sCodice) and 3 (sCognome) only.
     Install();
     frmMain& w = Open();
-    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(30), Nome TEXT(30));");
-    w.FieldList(0)->setCurrentIndex(1);  // Codice
-    w.FieldList(2)->setCurrentIndex(3);  // Nome
-    w.FieldList(3)->setCurrentIndex(2);  // Cognome
-    w.TblTo()->setCurrentIndex(1);       // Mandanti: slots 1 and 3
-    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
-    EXPECT_EQ(w.FieldList(2)->currentText().toStdString(), "Nome");
-    EXPECT_EQ(w.FieldList(2)->count(), 4);
-    EXPECT_EQ(w.FieldList(1)->count(), 0);
-    EXPECT_EQ(w.FieldList(3)->count(), 0);
-    EXPECT_FALSE(w.FieldList(3)->isEnabled());
+    ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), sCognome TEXT(30), Nome TEXT(30));");
+    w.FieldList(0)->setCurrentText("Codice");
+    w.FieldList(2)->setCurrentText("sCognome");
+    w.FieldList(3)->setCurrentText("Nome");
+    w.TblTo()->setCurrentIndex(1);
 
-    // Back to Clienti: slot 4 is enabled again but its list stays empty
-    // until a source table is chosen anew.
+    struct Expected {
+        int slot;
+        const char* choice;
+        int entries;
+        bool enabled;
+    };
+    const Expected mandanti[] = {
+        {0, "", 4, true},          // Codice paired with sCodice by hand: another name, cleared
+        {1, "", 0, false},         // no field in Mandanti
+        {2, "sCognome", 4, true},  // named like Mandanti's sCognome: kept
+        {3, "", 0, false},         // its pairing went with its field
+    };
+    for (const Expected& e : mandanti) {
+        EXPECT_EQ(w.FieldList(e.slot)->currentText().toStdString(), e.choice) << "slot " << e.slot;
+        EXPECT_EQ(w.FieldList(e.slot)->count(), e.entries) << "slot " << e.slot;
+        EXPECT_EQ(w.FieldList(e.slot)->isEnabled(), e.enabled) << "slot " << e.slot;
+    }
+    EXPECT_EQ(w.Status()->FullText().toStdString(),
+              "Nuova tabella di destinazione: 2 abbinamenti annullati, 1 mantenuto (stesso nome di campo).");
+
+    // Back to Clienti: slot 3 is sNome there, so sCognome goes; slot 4 is
+    // enabled again with an empty list until a source table is chosen anew.
     w.TblTo()->setCurrentIndex(0);
+    EXPECT_EQ(w.FieldList(2)->currentText().toStdString(), "");
     EXPECT_TRUE(w.FieldList(3)->isEnabled());
     EXPECT_EQ(w.FieldList(3)->count(), 0);
-    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
+    EXPECT_EQ(w.Status()->FullText().toStdString(), "Nuova tabella di destinazione: 1 abbinamento annullato.");
 }
 
 TEST_F(FrmMainTest, SourceTableWithoutFieldsOffersOnlyTheEmptyEntry)
@@ -295,7 +313,11 @@ TEST_F(FrmMainTest, AvviaImportsThePairedFields)
     w.Svuota()->setChecked(true);
     dialogs_->AnswerMessage(core::MsgResult::Yes);
     w.Avvia()->click();
-    EXPECT_EQ(dialogs_->LastMessage().text, "Operazione eseguita con successo!") << dialogs_->Transcript();
+    // The emptying and what the conversions changed are in the message itself.
+    EXPECT_EQ(dialogs_->LastMessage().text,
+              "Operazione eseguita con successo!\n\nTabella svuotata prima della copia (1 record eliminato)\n"
+              "1 valore letto come 0")
+        << dialogs_->Transcript();
     const auto rows = folder_.Rows("SELECT sCodice, sDenominazione, nFido FROM [tblAnClienti] ORDER BY [ID]");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][0], Variant("A1"));

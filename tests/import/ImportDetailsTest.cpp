@@ -228,7 +228,9 @@ TEST_F(ImportDetailsTest, SuccessCountsEveryLossyConversionAndEveryRule)
     UseSource(FourCustomers());
     PairAll();
     const DialogCall done = Run();
-    ASSERT_EQ(done.text, "Operazione eseguita con successo!") << dialogs_->Transcript();
+    ASSERT_EQ(done.text, "Operazione eseguita con successo!\n\n3 valori troncati, 2 date sostituite con la data "
+                         "odierna, 5 valori letti come 0")
+        << dialogs_->Transcript();
     EXPECT_EQ(done.icon, core::MsgIcon::Information);
 
     EXPECT_EQ(report_.Read(), 4);
@@ -280,7 +282,8 @@ TEST_F(ImportDetailsTest, EmptyingReportsTheRecordsDeleted)
     Pair(1, "Codice");
     view_.empty = true;
     const DialogCall done = Run();
-    ASSERT_EQ(done.text, "Operazione eseguita con successo!") << dialogs_->Transcript();
+    ASSERT_EQ(done.text, "Operazione eseguita con successo!\n\nTabella svuotata prima della copia (2 record eliminati)")
+        << dialogs_->Transcript();
     EXPECT_TRUE(Has(done.details, "Record eliminati prima della copia: 2\n")) << done.details;
     EXPECT_TRUE(Has(done.details, "Record salvati: 1\n")) << done.details;
 }

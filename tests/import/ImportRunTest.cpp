@@ -167,7 +167,9 @@ TEST_F(ImportRunTest, CopiesEveryRecordWithTheConversionOfItsGroup)
     EXPECT_EQ(question.icon, core::MsgIcon::Exclamation);
     EXPECT_EQ(question.title, "Tessily");
     const DialogCall done = dialogs_->LastMessage();
-    EXPECT_EQ(done.text, "Operazione eseguita con successo!");
+    // What the conversions changed is counted in the message itself.
+    EXPECT_EQ(done.text, "Operazione eseguita con successo!\n\n1 valore troncato, 2 date sostituite con la data "
+                         "odierna, 5 valori letti come 0");
     EXPECT_EQ(done.icon, core::MsgIcon::Information);
     EXPECT_EQ(done.title, "Tessily");
     EXPECT_EQ(dialogs_->Count(DialogCall::Kind::ProcessEvents), 1);
