@@ -6,6 +6,7 @@
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
+#include "migrate/RunQuestion.h"
 #include "migrate/StepCopier.h"
 
 namespace migrate {
@@ -27,8 +28,9 @@ RunOutcome MigrationRun::Run() {
     const std::string& title = core::ThePrefs().programTitle;
     core::Dialogs& dialogs = core::TheDialogs();
     try {
-        if (dialogs.MessageBox(kConfirmQuestion, core::MsgButtons::YesNo, core::MsgIcon::Exclamation, title) !=
-            core::MsgResult::Yes)
+        const bool empty = view_.EmptyTablesChecked();
+        if (dialogs.MessageBox(ConfirmQuestion(empty, CountDestinationRecords(*steps_)), core::MsgButtons::YesNo,
+                               core::MsgIcon::Exclamation, title) != core::MsgResult::Yes)
             return RunOutcome::Declined;
     } catch (const core::Error& e) {
         // Committing before the question failed: nothing has been touched.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "migrate/RunQuestion.h"
 #include "tests/migrate/SampleRows.h"
 #include "tests/migrate/WindowDriver.h"
 #include "ui/ctrProgress.h"
@@ -30,7 +31,8 @@ TEST_F(EndToEnd, SuccessShowsOneMessageAfterOneYieldAndRestoresTheWindow) {
     ASSERT_EQ(Avvia(false), RunOutcome::Succeeded);
     const auto& calls = dialogs_->Calls();
     ASSERT_EQ(calls.size(), 5u) << dialogs_->Transcript();
-    EXPECT_EQ(calls[0].text, "Confermi l'operazione di importazione dati?");
+    EXPECT_EQ(calls[0].text, "Confermi l'operazione di importazione dati?\n\n"
+                             "Le tabelle di destinazione non verranno svuotate: ora sono vuote.");
     EXPECT_EQ(calls[0].title, "Varnel");
     EXPECT_EQ(calls[0].icon, core::MsgIcon::Exclamation);
     EXPECT_EQ(calls[0].buttons, core::MsgButtons::YesNo);
@@ -45,6 +47,36 @@ TEST_F(EndToEnd, SuccessShowsOneMessageAfterOneYieldAndRestoresTheWindow) {
     EXPECT_FALSE(form_->pbrMain->isVisibleTo(form_.get()));
     EXPECT_EQ(form_->pbrMain->Value(), 0);
     EXPECT_TRUE(form_->cmdAvvia->isEnabled());  // ready for another run
+}
+
+TEST_F(EndToEnd, TheQuestionSaysWhatHappensToTheRecordsAlreadyThere) {
+    MakeDestination();
+    MakeArchive(BaseRows());
+    OpenWindow();
+    Execute("INSERT INTO [tblAree] ([sCodice], [sDescrizione]) VALUES ('N', 'Nord')");
+    Execute("INSERT INTO [tblZone] ([sCodice], [sDescrizione]) VALUES ('Z', 'Zona')");
+    const struct {
+        bool empty;
+        const char* second;
+    } cases[] = {
+        {false, "Le tabelle di destinazione non verranno svuotate: i record copiati si aggiungeranno ai 2 record "
+                "gi\xC3\xA0 presenti."},
+        {true, "Le tabelle di destinazione verranno svuotate prima della copia: 2 record gi\xC3\xA0 presenti "
+               "saranno eliminati."},
+    };
+    for (const auto& c : cases) {
+        dialogs_->ClearLog();
+        form_->chkSvuota->setChecked(c.empty);
+        dialogs_->AnswerMessage(core::MsgResult::No);
+        EXPECT_EQ(form_->cmdAvvia_Click(), RunOutcome::Declined);
+        ASSERT_EQ(dialogs_->MessageCount(), 1) << dialogs_->Transcript();
+        EXPECT_EQ(dialogs_->LastMessage().text,
+                  std::string("Confermi l'operazione di importazione dati?\n\n") + c.second);
+    }
+    EXPECT_EQ(migrate::ConfirmQuestion(false, -1),
+              "Confermi l'operazione di importazione dati?\n\nLe tabelle di destinazione non verranno svuotate: "
+              "i record copiati si aggiungeranno a quelli gi\xC3\xA0 presenti.");
+    EXPECT_EQ(Count("tblAree"), 1u);
 }
 
 TEST_F(EndToEnd, AnsweringNoTouchesNothing) {
