@@ -112,6 +112,14 @@ void UpgradeRun::Reached(UpgradeStage stage) {
 
 void UpgradeRun::Work(const UpgradeFiles& files) {
     Yield();
+    // The first rename would refuse an older backup only after every table
+    // was copied, into a template that is then no longer as delivered.
+    if (std::error_code ec; std::filesystem::exists(core::FsPath(BackupPath(files.archive)), ec) &&
+                            std::filesystem::exists(core::FsPath(files.upgradeTemplate), ec)) {
+        core::platform::FileOpResult exists;
+        exists.outcome = core::platform::FileOpResult::Outcome::TargetExists;
+        ThrowRenameError(exists, files.archive, BackupPath(files.archive));
+    }
     // Every database handle is gone when this returns, also on an error.
     CopyAndVerify(files);
     Reached(UpgradeStage::Closed);

@@ -13,6 +13,7 @@
 #include "common/Prefs.h"
 #include "common/Startup.h"
 #include "ui/ctrProgress.h"
+#include "upgrade/UpgradeRecovery.h"
 
 namespace upgrade {
 namespace {
@@ -167,6 +168,10 @@ bool frmMain::Load() {
         return false;
     }
 
+    // What an upgrade killed half-way left is put right before the archive
+    // is looked for: between the two renames the archive exists only as its
+    // backup.
+    upgrade::OfferRecovery(prefs.destinationPath, prefs.destinationPassword, prefs.programTitle);
     if (!core::FileExists(prefs.destinationPath)) {
         Refuse("il file archivio non \xC3\xA8 stato trovato!");
         return false;

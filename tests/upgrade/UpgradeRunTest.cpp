@@ -181,9 +181,10 @@ TEST_F(UpgradeRunTest, EngineTablesAreNeitherListedNorTouchedAndCountersGoOn) {
     EXPECT_EQ(rows[0][0], "Integer(43)");
 }
 
-TEST_F(UpgradeRunTest, ExistingBackupMakesTheFirstRenameFailAndIsKept) {
+TEST_F(UpgradeRunTest, ExistingBackupIsRefusedBeforeAnyTableIsCopied) {
     MakeFiles();
     WriteBytes(Backup(), "the office's previous backup");
+    const std::string delivered = Dump(files.upgradeTemplate, "");
     RunYes();
 
     const auto error = dialogs->LastMessage();
@@ -192,8 +193,10 @@ TEST_F(UpgradeRunTest, ExistingBackupMakesTheFirstRenameFailAndIsKept) {
     EXPECT_NE(error.text.find(Backup()), std::string::npos) << error.text;
     EXPECT_EQ(ReadBytes(Backup()), "the office's previous backup");
     EXPECT_EQ(ReadBytes(files.archive), originalArchive);
-    // The template stays filled under its own name.
-    EXPECT_EQ(Rows(files.upgradeTemplate, "", "SELECT * FROM [tblAree]").size(), 3u);
+    // The template is still as delivered: a new run after the old backup
+    // is moved copies into a fresh one.
+    EXPECT_EQ(Dump(files.upgradeTemplate, ""), delivered);
+    EXPECT_TRUE(view.captions.empty());
     EXPECT_FALSE(dialogs->Busy());
     EXPECT_EQ(view.progress.back(), 0);
 }

@@ -129,6 +129,71 @@ TEST_F(frmMainTest, AvviaRunsTheUpgradeAndTheWindowStaysReady) {
     EXPECT_EQ(Rows(Archive(), "", "SELECT * FROM [tblAree]").size(), 1u);
 }
 
+// The states an upgrade stopped half-way can leave, as the next start finds
+// them, and what the window does about each with the user's answer.
+TEST_F(frmMainTest, AtStartWhatAnInterruptedUpgradeLeftIsPutRight) {
+    const std::string original = R"(CREATE TABLE "tblAree" ("ID" INTEGER PRIMARY KEY, "sCodice" VARCHAR(10));
+INSERT INTO "tblAree" VALUES (1, 'N'); INSERT INTO "tblAree" VALUES (2, 'S');)";
+    // Filled by the run: the same rows and the new structure's table.
+    const std::string filled = original + R"(CREATE TABLE "tblNuova" ("ID" INTEGER PRIMARY KEY);)";
+    const std::string halfFilled = R"(CREATE TABLE "tblAree" ("ID" INTEGER PRIMARY KEY, "sCodice" VARCHAR(10));
+INSERT INTO "tblAree" VALUES (1, 'N'); CREATE TABLE "tblNuova" ("ID" INTEGER PRIMARY KEY);)";
+    enum class Is { Missing, Original, Filled };
+    const struct Case {
+        const char* name;
+        std::string archive, backup, upg;  // scripts, "" for no file
+        std::vector<core::MsgResult> answers;
+        core::MsgButtons offered;  // Ok: no question
+        bool loads;
+        Is archiveAfter;
+        bool backupAfter;
+    } cases[] = {
+        {"archive beside an old backup: nothing to do", original, original, filled, {}, core::MsgButtons::Ok, true,
+         Is::Original, true},
+        {"between the renames, swap completed", "", original, filled, {core::MsgResult::Yes},
+         core::MsgButtons::YesNoCancel, false /* the template is gone now */, Is::Filled, true},
+        {"between the renames, original put back", "", original, filled, {core::MsgResult::No},
+         core::MsgButtons::YesNoCancel, true, Is::Original, false},
+        {"between the renames, left as it is", "", original, filled, {core::MsgResult::Cancel},
+         core::MsgButtons::YesNoCancel, false, Is::Missing, true},
+        {"between the renames, a template that fails the checks", "", original, halfFilled, {core::MsgResult::Yes},
+         core::MsgButtons::YesNo, true, Is::Original, false},
+        {"only the backup", "", original, "", {core::MsgResult::Yes}, core::MsgButtons::YesNo,
+         false /* no template */, Is::Original, false},
+        {"nothing to recover from", "", "", filled, {}, core::MsgButtons::Ok, false, Is::Missing, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder.Path() / "Dati");
+        fs::create_directories(folder.Path() / "Dati");
+        WriteIni("Dati\\");
+        if (!c.archive.empty()) core::sqlite::CreateDatabase(Archive(), c.archive);
+        if (!c.backup.empty()) core::sqlite::CreateDatabase(Archive() + ".bak", c.backup);
+        if (!c.upg.empty()) core::sqlite::CreateDatabase(Archive() + ".upg", c.upg);
+        dialogs->ClearLog();
+        for (auto answer : c.answers) dialogs->AnswerMessage(answer);
+
+        upgrade::frmMain w;
+        EXPECT_EQ(w.Load(), c.loads) << dialogs->Transcript();
+        const auto messages = dialogs->Messages();
+        if (c.offered == core::MsgButtons::Ok) {
+            for (const auto& m : messages) EXPECT_EQ(m.buttons, core::MsgButtons::Ok) << m.Describe();
+        } else {
+            ASSERT_FALSE(messages.empty());
+            EXPECT_EQ(messages[0].buttons, c.offered);
+            EXPECT_NE(messages[0].text.find(Archive() + ".bak"), std::string::npos) << messages[0].text;
+        }
+        EXPECT_TRUE(dialogs->AllAnswersUsed());
+        switch (c.archiveAfter) {
+        case Is::Missing: EXPECT_FALSE(Exists(Archive())); break;
+        case Is::Original: EXPECT_EQ(TableNames(Archive(), ""), std::vector<std::string>{"tblAree"}); break;
+        case Is::Filled: EXPECT_EQ(TableNames(Archive(), "").size(), 2u); break;
+        }
+        EXPECT_EQ(Exists(Archive() + ".bak"), c.backupAfter);
+        core::Engine::Instance().Prune();
+    }
+}
+
 TEST_F(frmMainTest, ChiudiEndsTheProgram) {
     upgrade::frmMain w;
     int ended = 0;
