@@ -235,6 +235,11 @@ private:
             const bool deleted = DBFIsRecordDeleted(handle_.get(), index);
             const char* record = DBFReadTuple(handle_.get(), index);
             if (!record) FailDamaged(file_, "un record non si legge", tLastMessage);
+            // Every record starts with its deletion mark, a blank or '*':
+            // anything else is a record overwritten or shifted by damage.
+            if (record[0] != ' ' && record[0] != '*')
+                FailDamaged(file_, "il record " + std::to_string(index + 1) + " non è valido",
+                            "deletion flag " + std::to_string(static_cast<unsigned char>(record[0])));
             if (deleted) continue;
             Decode(record);
             loaded_ = true;

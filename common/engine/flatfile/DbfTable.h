@@ -1,5 +1,9 @@
 #pragma once
 // A dBASE table (.dbf) read through shapelib, one record at a time.
+//
+// What a read verifies: the header's field descriptions add up to the
+// record length, the file holds every record the header counts, and each
+// record read starts with a valid deletion mark; anything else is 3049.
 
 #include <memory>
 #include <string>

@@ -96,6 +96,10 @@ std::unique_ptr<Cursor> FlatFileConnection::OpenCursor(const std::string& sql) {
     Fail(err::TooFewParameters, "Parametri insufficienti. Previsto 1.");
 }
 
+void FlatFileConnection::Verify(const std::string& table) {
+    for (auto cursor = OpenTable(table); !cursor->AtEnd();) cursor->Next();
+}
+
 long long FlatFileConnection::Execute(const std::string&) { ThrowReadOnly(Name()); }
 
 std::unique_ptr<Cursor> FlatFileConnection::OpenTable(const std::string& table) {

@@ -24,6 +24,10 @@ public:
     std::vector<std::string> TableNames() override;
     std::unique_ptr<Cursor> OpenCursor(const std::string& sql) override;
     long long Execute(const std::string& sql) override;
+    // Reads the table once to its end: one file is as cheap to read as to
+    // check, and every check of DbfTable.h, TextTable.h and XlsWorkbook.h
+    // then runs before the caller writes anything.
+    void Verify(const std::string& table) override;
     bool ReadOnly() const override { return true; }
     std::string Name() const override { return path_; }
 

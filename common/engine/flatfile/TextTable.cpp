@@ -51,7 +51,7 @@ std::int64_t LastWrite(const std::filesystem::path& path) {
 class TextCursor final : public Cursor {
 public:
     TextCursor(const std::string& file, const TextLayout& layout)
-        : layout_(layout), reader_(file, layout.separator, layout.bomLength) {
+        : file_(file), layout_(layout), reader_(file, layout.separator, layout.bomLength) {
         values_.resize(layout_.columns.size());
         RawRecord header;
         reader_.Next(header);
@@ -71,16 +71,24 @@ private:
     void Advance() {
         loaded_ = reader_.Next(record_);
         if (!loaded_) return;
+        ++line_;
         for (std::size_t i = 0; i < values_.size(); ++i) {
-            if (i < record_.size() && record_[i])
+            if (i < record_.size() && record_[i]) {
+                // The scan found every value valid in the file's encoding;
+                // one that is not now was changed or damaged since.
+                if (layout_.page == CodePage::Utf8 && !IsValidUtf8(*record_[i]))
+                    FailDamaged(file_, "la riga di dati " + std::to_string(line_) + " non si decodifica come UTF-8");
                 values_[i] = Variant(ToUtf8(*record_[i], layout_.page));
-            else
+            } else {
                 values_[i] = Variant::Null();  // an empty field or a short line
+            }
         }
     }
 
+    std::string file_;
     TextLayout layout_;
     CsvReader reader_;
+    long long line_ = 0;
     RawRecord record_;
     std::vector<Variant> values_;
     bool loaded_ = false;

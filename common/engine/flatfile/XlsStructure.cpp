@@ -1,5 +1,6 @@
 #include "common/engine/flatfile/XlsStructure.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -149,39 +150,219 @@ std::optional<std::string> WorkbookStream(const CompoundFile& file, const std::s
 constexpr unsigned kBof = 0x0809;
 constexpr unsigned kEof = 0x000A;
 constexpr unsigned kDimension = 0x0200;
+constexpr unsigned kBoundSheet = 0x0085;
+constexpr unsigned kSst = 0x00FC;
+constexpr unsigned kContinue = 0x003C;
 constexpr unsigned kBiff8 = 0x0600;
 
-// One sheet's DIMENSION: at most one, of its version's length, with bounds
-// that fit the format (65,536 rows and 256 columns in BIFF8).
-bool DimensionsSound(const std::string& stream) {
+struct Record {
+    unsigned type = 0;
+    const unsigned char* data = nullptr;
+    std::size_t length = 0;
+    std::size_t at = 0;  // offset of the record's header in the stream
+};
+
+// The records of a BIFF stream, up to one that would run past its end (which
+// matters only inside a substream: see BiffStreamSound).
+void SplitRecords(const std::string& stream, std::vector<Record>& out) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(stream.data());
-    unsigned version = kBiff8;
-    int dimensions = 0;
-    for (std::size_t at = 0; at + 4 <= stream.size();) {
-        const unsigned type = Le16(bytes + at);
+    std::size_t at = 0;
+    for (; at + 4 <= stream.size();) {
         const std::size_t length = Le16(bytes + at + 2);
-        const unsigned char* data = bytes + at + 4;
-        if (at + 4 + length > stream.size()) return true;  // a short tail: FreeXL stops there
-        if (type == kBof) {
-            dimensions = 0;
-            if (length >= 2) version = Le16(data);
-        } else if (type == kDimension) {
-            if (++dimensions > 1) return false;
-            if (version == kBiff8) {
-                if (length != 14) return false;
-                const std::uint32_t firstRow = Le32(data), lastRow = Le32(data + 4);
-                const unsigned firstCol = Le16(data + 8), lastCol = Le16(data + 10);
-                if (firstRow > lastRow || lastRow > 65536 || firstCol > lastCol || lastCol > 256) return false;
-            } else {
-                if (length != 10) return false;
-                if (Le16(data) > Le16(data + 2) || Le16(data + 4) > Le16(data + 6)) return false;
-            }
-        } else if (type == kEof) {
-            dimensions = 0;
-        }
+        if (at + 4 + length > stream.size()) return;
+        out.push_back(Record{Le16(bytes + at), bytes + at + 4, length, at});
         at += 4 + length;
     }
-    return true;
+}
+
+// The cells with a value that a record places: its row and its first and
+// last column. Blank cells (formatting only) are left out.
+struct CellPlace {
+    unsigned row, firstCol, lastCol;
+};
+std::optional<CellPlace> CellOf(const Record& r) {
+    switch (r.type) {
+        case 0x0006: case 0x00D6: case 0x00FD: case 0x0203: case 0x0204: case 0x0205: case 0x027E:
+            if (r.length < 4) return CellPlace{~0u, 0, 0};
+            return CellPlace{Le16(r.data), Le16(r.data + 2), Le16(r.data + 2)};
+        case 0x00BD:  // MULRK: row, first column, ..., last column
+            if (r.length < 6) return CellPlace{~0u, 0, 0};
+            return CellPlace{Le16(r.data), Le16(r.data + 2), Le16(r.data + r.length - 2)};
+        default:
+            return std::nullopt;
+    }
+}
+
+// One sheet's DIMENSION, of its version's length, with bounds that fit the
+// format (65,536 rows and 256 columns in BIFF8). Its ends are exclusive.
+struct Dimension {
+    std::uint32_t rowEnd = 0;
+    unsigned colEnd = 0;
+};
+std::optional<Dimension> ReadDimension(const Record& r, unsigned version) {
+    if (version == kBiff8) {
+        if (r.length != 14) return std::nullopt;
+        const std::uint32_t firstRow = Le32(r.data), lastRow = Le32(r.data + 4);
+        const unsigned firstCol = Le16(r.data + 8), lastCol = Le16(r.data + 10);
+        if (firstRow > lastRow || lastRow > 65536 || firstCol > lastCol || lastCol > 256) return std::nullopt;
+        return Dimension{lastRow, lastCol};
+    }
+    if (r.length != 10) return std::nullopt;
+    if (Le16(r.data) > Le16(r.data + 2) || Le16(r.data + 4) > Le16(r.data + 6)) return std::nullopt;
+    return Dimension{Le16(r.data + 2), Le16(r.data + 6)};
+}
+
+// The shared-string table (SST and its CONTINUE records) read string by
+// string: exactly as many strings as it declares, filling it exactly, none
+// with a NUL character. A stretch of the table overwritten by zeros breaks
+// one of the three.
+class SharedStrings {
+public:
+    explicit SharedStrings(std::vector<const Record*> parts) : parts_(std::move(parts)) {}
+
+    bool Sound() {
+        if (parts_.empty() || parts_[0]->length < 8) return false;
+        const std::uint32_t unique = Le32(parts_[0]->data + 4);
+        offset_ = 8;
+        for (std::uint32_t i = 0; i < unique; ++i)
+            if (!ReadString()) return false;
+        return part_ == parts_.size() - 1 ? offset_ == parts_[part_]->length : false;
+    }
+
+private:
+    bool AtPartEnd() const { return offset_ >= parts_[part_]->length; }
+    // Moves into the next CONTINUE when the current part is used up.
+    bool Ensure() {
+        while (AtPartEnd()) {
+            if (part_ + 1 >= parts_.size()) return false;
+            ++part_;
+            offset_ = 0;
+        }
+        return true;
+    }
+    bool Byte(unsigned& out) {
+        if (!Ensure()) return false;
+        out = parts_[part_]->data[offset_++];
+        return true;
+    }
+    bool Word(unsigned& out) {
+        unsigned lo = 0, hi = 0;
+        if (!Byte(lo) || !Byte(hi)) return false;
+        out = lo | hi << 8;
+        return true;
+    }
+    bool Skip(std::uint64_t n) {
+        while (n > 0) {
+            if (!Ensure()) return false;
+            const std::size_t step = std::min<std::uint64_t>(n, parts_[part_]->length - offset_);
+            offset_ += step;
+            n -= step;
+        }
+        return true;
+    }
+    bool ReadString() {
+        unsigned chars = 0, flags = 0;
+        if (!Word(chars) || !Byte(flags)) return false;
+        unsigned runs = 0;
+        std::uint32_t extra = 0;
+        if (flags & 0x08 && !Word(runs)) return false;
+        if (flags & 0x04) {
+            unsigned lo = 0, hi = 0;
+            if (!Word(lo) || !Word(hi)) return false;
+            extra = lo | std::uint32_t(hi) << 16;
+        }
+        bool wide = flags & 0x01;
+        for (unsigned i = 0; i < chars; ++i) {
+            // Characters continued in the next record start with a new
+            // flags byte that says their width.
+            if (AtPartEnd()) {
+                if (!Ensure()) return false;
+                unsigned continued = 0;
+                if (!Byte(continued)) return false;
+                wide = continued & 0x01;
+            }
+            unsigned c = 0;
+            if (wide ? !Word(c) : !Byte(c)) return false;
+            if (c == 0) return false;
+        }
+        return Skip(std::uint64_t(runs) * 4 + extra);
+    }
+
+    std::vector<const Record*> parts_;
+    std::size_t part_ = 0;
+    std::size_t offset_ = 0;
+};
+
+// The workbook stream's records, substream by substream: every sheet the
+// globals list starts with a BOF where its entry says; no substream holds a
+// record of type 0 (what a stretch of zeros reads as) or ends without its
+// EOF; each sheet has at most one sound DIMENSION and every cell with a
+// value lies inside it; the shared strings fill their table exactly.
+bool BiffStreamSound(const std::string& stream) {
+    std::vector<Record> records;
+    SplitRecords(stream, records);
+    std::vector<std::size_t> sheetStarts;
+    std::vector<const Record*> sst;
+    unsigned version = kBiff8;
+    bool inside = false;
+    int nested = 0;  // substreams inside a sheet (an embedded chart)
+    bool sstOpen = false;
+    int dimensions = 0;
+    std::optional<Dimension> dimension;
+    std::vector<std::size_t> bofOffsets;
+    std::size_t substreams = 0;
+    for (const Record& r : records) {
+        if (!inside) {
+            if (r.type == 0) continue;  // padding after the last EOF
+            if (r.type != kBof) return false;
+            inside = true;
+            ++substreams;
+            bofOffsets.push_back(r.at);
+            dimensions = 0;
+            dimension.reset();
+            if (r.length >= 2) version = Le16(r.data);
+            continue;
+        }
+        if (sstOpen && r.type != kContinue) sstOpen = false;
+        switch (r.type) {
+            case 0:
+                return false;
+            case kBof:
+                ++nested;
+                break;
+            case kEof:
+                if (nested > 0)
+                    --nested;
+                else
+                    inside = false;
+                break;
+            case kDimension:
+                if (++dimensions > 1) return false;
+                dimension = ReadDimension(r, version);
+                if (!dimension) return false;
+                break;
+            case kBoundSheet:
+                if (substreams == 1 && r.length >= 4) sheetStarts.push_back(Le32(r.data));
+                break;
+            case kSst:
+                if (substreams != 1 || !sst.empty()) return false;
+                sst.push_back(&r);
+                sstOpen = true;
+                break;
+            case kContinue:
+                if (sstOpen) sst.push_back(&r);
+                break;
+            default:
+                if (const auto cell = CellOf(r); cell && dimension)
+                    if (cell->row >= dimension->rowEnd || cell->lastCol >= dimension->colEnd ||
+                        cell->firstCol > cell->lastCol)
+                        return false;
+        }
+    }
+    if (inside || substreams == 0) return false;
+    for (const std::size_t start : sheetStarts)
+        if (std::find(bofOffsets.begin(), bofOffsets.end(), start) == bofOffsets.end()) return false;
+    return sst.empty() || SharedStrings(sst).Sound();
 }
 
 }  // namespace
@@ -192,7 +373,7 @@ bool WorkbookStructureSound(std::FILE* in) {
     const auto directory = file.Chain(file.DirectoryStart());
     if (!directory || !NamesSound(*directory)) return false;
     const auto stream = WorkbookStream(file, *directory);
-    return stream && DimensionsSound(*stream);
+    return stream && BiffStreamSound(*stream);
 }
 
 }  // namespace core::flatfile

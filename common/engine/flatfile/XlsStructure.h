@@ -13,7 +13,11 @@ namespace core::flatfile {
 //   second one, one of the wrong length, or bounds no workbook can have).
 // Reads the compound document's directory and its "Workbook" (or "Book")
 // stream and checks both: false when either is damaged, or when the
-// directory or the stream cannot be read.
+// directory or the stream cannot be read. The stream is also checked for
+// what FreeXL would silently skip: a substream without its EOF, a record of
+// type 0 (a stretch of zeros), a sheet whose BOF is not where the sheet list
+// says, a cell with a value outside its sheet's DIMENSION, a shared-string table that
+// does not hold exactly the strings it declares.
 bool WorkbookStructureSound(std::FILE* in);
 
 }  // namespace core::flatfile

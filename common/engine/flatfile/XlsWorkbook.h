@@ -2,6 +2,11 @@
 // An Excel 97-2003 workbook (.xls, BIFF5 and BIFF8) read through FreeXL.
 // FreeXL loads the whole workbook when it opens; each worksheet is then a
 // table whose first row names the fields.
+//
+// What a read verifies: before FreeXL sees the file, every sector chain of
+// the directory and the workbook stream lies inside the file and the stream
+// is whole (XlsStructure.h); every cell FreeXL is asked for must be read
+// (3049 otherwise).
 
 #include <memory>
 #include <string>

@@ -7,6 +7,12 @@
 // also selects the rowid, which serves DeleteCurrent and the position
 // estimate, and can insert into its table: one prepared INSERT per set of
 // assigned columns, kept for the cursor's life.
+//
+// What a read verifies: SQLite checks each page as it reads it (page kind,
+// cell bounds, overflow chains of the stated length; under SQLCipher each
+// page's HMAC as well), and any step that does not end in a row or at the
+// true end raises its error (SQLITE_CORRUPT is 3049): a damaged page never
+// ends the table early. No integrity check runs on open.
 
 #include <memory>
 #include <optional>
