@@ -156,7 +156,11 @@ std::string DateTime::ToDisplay() const {
     int y, mo, d, h, mi, s, milli;
     ToParts(y, mo, d, h, mi, s, milli);
     char buffer[40];
-    if (HasTime())
+    // A time on the epoch's day is a time alone, and is written as one (it
+    // reads back as the same value); midnight of that day stays a date.
+    if (HasTime() && y == 1899 && mo == 12 && d == 30)
+        std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", h, mi, s);
+    else if (HasTime())
         std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", d, mo, y, h, mi, s);
     else
         std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d, mo, y);

@@ -37,7 +37,7 @@ struct DateTime {
     // storage form of the SQLite databases.
     std::string ToIso() const;
     // The text form shown to users: "dd/mm/yyyy", with " hh:mm:ss" when the
-    // value has a time of day.
+    // value has a time of day; a time of day on 30/12/1899 alone, "hh:mm:ss".
     std::string ToDisplay() const;
     static DateTime Today();
 };

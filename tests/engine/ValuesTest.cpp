@@ -38,6 +38,12 @@ TEST(DateTimeTest, SerialsRoundTripWithTimeOfDayAndBeforeTheEpoch) {
     EXPECT_EQ(DateTime::FromSerial(-1.25).ToIso(), "1899-12-29 06:00:00");
     EXPECT_DOUBLE_EQ(DateTime::FromParts(1899, 12, 29, 6).ToSerial(), -1.25);
     EXPECT_EQ(DateTime::FromParts(2024, 2, 29).ToDisplay(), "29/02/2024");
+    // A time alone (on the epoch's day) is written as a time and reads back
+    // as the same value; the epoch's midnight stays a date.
+    EXPECT_EQ(DateTime::FromParts(1899, 12, 30, 5, 15, 7).ToDisplay(), "05:15:07");
+    EXPECT_EQ(*ParseDateText(DateTime::FromSerial(0.25).ToDisplay()), DateTime::FromSerial(0.25));
+    EXPECT_EQ(DateTime::FromSerial(0.0).ToDisplay(), "30/12/1899");
+    EXPECT_EQ(DateTime::FromParts(1899, 12, 31, 5, 15, 7).ToDisplay(), "31/12/1899 05:15:07");
     // Milliseconds only when there are some; the first and last years.
     EXPECT_EQ(DateTime::FromParts(2002, 9, 27, 12, 30, 15, 250).ToIso(), "2002-09-27 12:30:15.250");
     EXPECT_EQ(DateTime::FromParts(2002, 9, 27, 0, 0, 0, 7).ToIso(), "2002-09-27 00:00:00.007");
