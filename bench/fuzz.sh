@@ -12,6 +12,12 @@
 # copy it to tests/regression/inputs/<target>/ so the normal suite keeps it,
 # then move it to findings/fixed/ (only files left in findings/ are counted).
 set -eu
+case "${1:-}" in
+  -h|--help)
+    sed -n '2,/^set -eu/p' "$0" | sed '$d; s/^# \{0,1\}//'
+    exit 0 ;;
+  -*) echo "unknown option: $1 (see --help)" >&2; exit 2 ;;
+esac
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
@@ -19,7 +25,7 @@ seconds=${1:-600}
 [ $# -gt 0 ] && shift
 targets=${*:-"ini parsers access dbase text excel sqlite"}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-fixtures="$root/../shared/fixtures"
+fixtures="$root/tests/data"
 
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DAGENCY_FUZZ=ON -DAGENCY_BUILD_TESTS=OFF \
@@ -40,7 +46,7 @@ max_len() {
   esac
 }
 
-# The big seeds come from the samples and the shared fixtures at run time
+# The big seeds come from the samples and the test data at run time
 # and are never committed.
 runtime_seeds() {
   dir=$1

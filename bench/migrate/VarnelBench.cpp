@@ -20,6 +20,7 @@
 #include <string>
 
 #include "bench/migrate/SetBasedScript.h"
+#include "bench/support/BenchArgs.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
@@ -148,7 +149,22 @@ double RunIntoServer(const std::string& server, const std::string& archive, cons
     return outcome == migrate::RunOutcome::Succeeded ? seconds : -1;
 }
 
+constexpr bench::ArgHelp kArgs[] = {
+    {"--size sample|medium|bench", "size of the generated archive (default bench)"},
+    {"--archive FILE", "migrate this version-4 archive instead of generating one"},
+    {"--keep", "keep the work folder with the archive and both destinations"},
+};
+const bench::Usage kUsage{
+    "varnel_bench [--size sample|medium|bench] [--archive FILE] [--keep]",
+    "Runs Varnel's migration of a generated version-4 archive (samples/v4gen/gen_v4.py)\n"
+    "against the same migration as one set-based SQL script in the sqlcipher shell;\n"
+    "checks that both destinations are identical and prints both times, their ratio\n"
+    "and the run's peak memory. With AGENCY_PG_CONNECT set (scripts/pg-test-server.sh\n"
+    "exports it), also times the run into a PostgreSQL server.",
+    kArgs, true, -1};
+
 int main(int argc, char** argv) {
+    if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     std::string size = "bench", archive;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -156,10 +172,7 @@ int main(int argc, char** argv) {
         if (arg == "--size" && i + 1 < argc) size = argv[++i];
         else if (arg == "--archive" && i + 1 < argc) archive = argv[++i];
         else if (arg == "--keep") keep = true;
-        else {
-            std::cerr << "usage: varnel_bench [--size sample|medium|bench] [--archive file] [--keep]\n";
-            return 2;
-        }
+        else return bench::UsageError(kUsage, "unknown argument", argv[i]);
     }
     const fs::path source(AGENCY_SOURCE_DIR);
     const fs::path work = fs::temp_directory_path() / ("varnel_bench_" + std::to_string(::getpid()));

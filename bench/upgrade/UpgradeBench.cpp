@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchArgs.h"
 #include "bench/support/ShellRun.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
@@ -206,10 +207,25 @@ Figures Measure(const fs::path& dir, long rows, Answers& answers) {
     return f;
 }
 
+constexpr bench::ArgHelp kArgs[] = {
+    {"ROWS", "rows of each of the ten generated tables (default 100000)"},
+    {"FOLDER", "work folder, kept afterwards (default: a new temporary folder, removed)"},
+};
+const bench::Usage kUsage{
+    "bench_upgrade [ROWS] [FOLDER]",
+    "Runs Quillon's upgrade of a generated archive of ten tables into a template that\n"
+    "drops two fields and adds two, then the same copy with the sqlcipher shell; checks\n"
+    "that both results match and prints wall-clock and processor times, their ratio\n"
+    "and the peak memory at a tenth of the rows and at all of them.",
+    kArgs, false, 2};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long rows = argc > 1 ? std::atol(argv[1]) : 100'000;
+    if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
+    const auto count = argc > 1 ? bench::PositiveCount(argv[1]) : std::optional<long>(100'000);
+    if (!count) return bench::UsageError(kUsage, "not a row count", argv[1]);
+    const long rows = *count;
     const fs::path dir = argc > 2 ? fs::path(argv[2])
                                   : fs::temp_directory_path() / ("agency-bench-upgrade-" + std::to_string(::getpid()));
     core::InitPrefs("Quillon", "Quillon.ini");
