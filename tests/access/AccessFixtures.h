@@ -23,6 +23,15 @@ inline std::string FixturePath(const std::string& relative) {
     return std::string(AGENCY_FIXTURES) + "/" + relative;
 }
 
+// Test names and messages show the file under tests/data, never the bytes of
+// the structure nor the checkout's own path.
+inline void PrintTo(const Fixture& fixture, std::ostream* os) {
+    const std::string root = FixturePath("");
+    const bool inside = fixture.path.compare(0, root.size(), root) == 0;
+    *os << (inside ? fixture.path.substr(root.size()) : fixture.path);
+    if (!fixture.password.empty()) *os << " (with password)";
+}
+
 // Every readable fixture (the encrypted ACE file is not readable).
 inline std::vector<Fixture> ReadableFixtures() {
     return {

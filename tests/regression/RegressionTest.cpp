@@ -40,6 +40,15 @@ std::vector<fs::path> InputsOf(const std::string& target) {
     return files;
 }
 
+}  // namespace
+
+namespace fuzz {
+// Test names show the target, never the bytes of the structure.
+void PrintTo(const Target& target, std::ostream* os) { *os << target.name; }
+}  // namespace fuzz
+
+namespace {
+
 class SavedInputs : public testing::TestWithParam<fuzz::Target> {};
 
 TEST_P(SavedInputs, RunWithoutFailing) {

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ public:
 
 // One factory per writable driver; the conformance suite runs over all.
 std::vector<std::shared_ptr<DatabaseFactory>> WritableDatabaseFactories();
+
+// Test names and messages show the driver, never the object's address.
+inline void PrintTo(const std::shared_ptr<DatabaseFactory>& factory, std::ostream* os) {
+    *os << (factory ? factory->Name() : std::string("(none)"));
+}
 
 // A folder of its own under the system's temporary folder, removed with
 // everything in it at the end.
