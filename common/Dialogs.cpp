@@ -54,6 +54,9 @@ public:
         Engine::Instance().FlushAll();
         inner->ProcessEvents();
     }
+    // A commit every 100 ms would slow the runs down: what a user sees
+    // during a yield is the progress, not a message about the data.
+    void Yield() override { inner->Yield(); }
 };
 
 FlushingDialogs& Instance() {

@@ -16,8 +16,10 @@
 namespace core {
 
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MsgResult { Ok, Cancel, Yes, No };
+// OkRestore: "OK" and "Ripristina", the end of a run that changed the
+// destination and kept a safety copy of it (Restore when chosen).
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, OkRestore };
+enum class MsgResult { Ok, Cancel, Yes, No, Restore };
 
 struct FileDialogRequest {
     enum class Kind { Open, Save };
@@ -55,6 +57,10 @@ public:
     // Busy pointer and the single yields of the runs.
     virtual void SetBusy(bool busy) = 0;
     virtual void ProcessEvents() = 0;
+    // Lets the window process its events between two records of a run,
+    // which does this every 100 ms: unlike ProcessEvents through
+    // TheDialogs(), nothing is committed first.
+    virtual void Yield() { ProcessEvents(); }
 };
 
 // The program-wide implementation. Without one installed, every call raises

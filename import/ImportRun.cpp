@@ -5,6 +5,8 @@
 
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
+#include "common/RunSafety.h"
+#include "common/SourceCheck.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "import/ImportConvert.h"
@@ -79,8 +81,7 @@ bool ImportRun::Run()
 void ImportRun::ReportError(int number, const std::string& description)
 {
     try {
-        core::TheDialogs().MessageBox(report_.WithSummary(description, false), core::MsgButtons::Ok,
-                                      core::MsgIcon::Critical, "Errore n. " + std::to_string(number), report_.Text());
+        core::ShowRunFailure(setup_.safety, number, report_.WithSummary(description, false), report_.Text());
     } catch (...) {
         // The dialogs themselves failed (the commit before showing): nothing
         // is left to tell the user with.
@@ -146,14 +147,20 @@ void ImportRun::Copy(const core::cTable& table)
     // cost the user an emptied table.
     dcFrom.Refresh();
     ResolvePairs(table);
+    // So must a damaged source, as far as its driver can tell without
+    // copying (see Connection::Verify).
+    core::VerifyRecordSource(dcFrom);
 
+    if (setup_.safety) setup_.safety->BeforeFirstWrite();
     if (view_.EmptyDestinationFirst()) {
+        view_.Activity("Svuotamento della tabella " + table.Table + "\xE2\x80\xA6");
         report_.SetPhase(ImportReport::Phase::Emptying);
         dcTo.Database().Execute("DELETE FROM [" + table.Table + "]");
         report_.Emptied(dcTo.Database().RecordsAffected());
         dcTo.Refresh();
     }
     report_.SetPhase(ImportReport::Phase::Copying);
+    view_.Activity("Copia nella tabella " + table.Table + " (" + table.Name + ")");
 
     core::Recordset& to = dcTo.Recordset();
     dcFrom.Refresh();
@@ -193,6 +200,7 @@ void ImportRun::Copy(const core::cTable& table)
             report_.RecordSaved();
             view_.SetProgress(RoundedPercent(from.PercentPosition()));
             from.MoveNext();
+            view_.RecordDone(copied_);
         }
     } catch (const core::Error& e) {
         to.CancelUpdate();
@@ -227,6 +235,7 @@ void ImportRun::ApplyCompletionRules(const core::cTable& table)
 {
     const ImportTemplate& tpl = *setup_.tpl;
     report_.SetPhase(ImportReport::Phase::Rules);
+    if (tpl.reqCount > 0) view_.Activity("Regole di completamento della tabella " + table.Table + "\xE2\x80\xA6");
     for (int k = 1; k <= tpl.reqCount; ++k) {
         report_.ReadingRule(k);
         const std::optional<CompletionRule> rule = ReadCompletionRule(tpl.file, k);

@@ -17,6 +17,7 @@
 namespace core {
 class DataControl;
 class Error;
+class RunSafety;
 }  // namespace core
 
 namespace tessily {
@@ -33,6 +34,12 @@ public:
     // chkSvuota ticked.
     virtual bool EmptyDestinationFirst() = 0;
     virtual void SetProgress(int percent) = 0;
+    // What the run is doing now ("Svuotamento della tabella ...").
+    virtual void Activity(const std::string& text) {}
+    // After every record saved, with the records saved so far: where the
+    // window may process its events, and raise core::UserInterrupt when
+    // the user stopped the run.
+    virtual void RecordDone(long long saved) {}
 };
 
 struct ImportSetup {
@@ -43,6 +50,9 @@ struct ImportSetup {
     std::string destinationPath;
     std::string destinationPassword;
     std::string programTitle;
+    // A safety copy of the destination before the first write, offered
+    // back at the end of a run that failed or was stopped; none without.
+    core::RunSafety* safety = nullptr;
 };
 
 inline constexpr const char* kConfirmQuestion = "Confermi l'operazione di importazione dati?";

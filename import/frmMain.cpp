@@ -1,6 +1,7 @@
 #include "import/frmMain.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,9 @@
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
 #include "common/engine/Error.h"
+#include "common/ProgressText.h"
 #include "ui/ProgressCaption.h"
+#include "ui/RunLock.h"
 #include "ui/ctrProgress.h"
 
 namespace tessily {
@@ -45,10 +48,14 @@ std::string PairingsChangedText(int cleared, int kept)
     return text + ".";
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent)
+frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_("Tessily", [this] { dcTo.Close(); })
 {
     setObjectName("frmMain");
     BuildControls();
+    safety_.OnProgress([this](int percent) {
+        lblStato->SetFullText(QString::fromUtf8("Copia di sicurezza del database\xE2\x80\xA6 %1%").arg(percent));
+        pacer_.Tick();
+    });
 }
 
 frmMain::~frmMain() = default;
@@ -321,6 +328,16 @@ void frmMain::OnSourceDbClicked()
 
 void frmMain::OnAvviaClicked()
 {
+    if (pacer_.Running()) {
+        pacer_.RequestStop();
+        return;
+    }
+    std::vector<QWidget*> inputs{cmdSourceDb, cmbTblFrom, cmbTblTo, chkSvuota};
+    for (QComboBox* list : cmbFldFrom) inputs.push_back(list);
+    const ui::RunLock lock(inputs, cmdAvvia);
+    pacer_.Begin();
+    safety_.Reset();
+    activity_.clear();
     const core::Prefs& prefs = core::ThePrefs();
     ImportSetup setup;
     setup.tables = &mTables;
@@ -330,14 +347,66 @@ void frmMain::OnAvviaClicked()
     setup.destinationPath = prefs.destinationPath;
     setup.destinationPassword = prefs.destinationPassword;
     setup.programTitle = prefs.programTitle;
+    setup.safety = &safety_;
     ImportRun run(std::move(setup), *this);
-    run.Run();
+    const bool succeeded = run.Run();
+    pacer_.End();
+    const std::string written = core::CountOf(run.RecordsCopied(), "record scritto", "record scritti");
+    if (succeeded)
+        lblStato->SetFullText(Q("Importazione completata.\n" + written + "."));
+    else if (!activity_.empty())
+        lblStato->SetFullText(Q(std::string(pacer_.StopRequested() ? "Importazione interrotta dall'utente.\n"
+                                                                    : "Importazione fermata da un errore.\n") +
+                                written + " prima dell'interruzione."));
+    if (endAfterRun_) OnChiudiClicked();
+}
+
+bool frmMain::AskStopAndClose()
+{
+    if (!core::AskToStopAndClose(core::ThePrefs().programTitle)) return false;
+    endAfterRun_ = true;
+    pacer_.RequestStop();
+    return true;
 }
 
 void frmMain::OnChiudiClicked()
 {
+    if (pacer_.Running()) {
+        // The run stops at its next record and shows its message first.
+        AskStopAndClose();
+        return;
+    }
     ended_ = true;
     core::EndProgram(0);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (pacer_.Running()) {
+        AskStopAndClose();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void frmMain::Activity(const std::string& text)
+{
+    activity_ = text;
+    ShowRecords(0);
+    lblStato->repaint();
+}
+
+void frmMain::ShowRecords(long long saved)
+{
+    lblStato->SetFullText(Q(activity_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
+}
+
+void frmMain::RecordDone(long long saved)
+{
+    if (!pacer_.Due()) return;
+    ShowRecords(saved);
+    pacer_.Yield();
 }
 
 std::int32_t frmMain::SelectedTableId() { return core::GetItemData(*cmbTblTo); }

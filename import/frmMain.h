@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/RunPacer.h"
+#include "common/RunSafety.h"
 #include "common/ValueClasses.h"
 #include "common/engine/Dao.h"
 #include "import/ImportRun.h"
@@ -79,6 +81,13 @@ public:
     QLabel* DateLabel() const { return lblData; }
     ui::ctrProgress* Progress() const { return pbrMain; }
     ui::ProgressCaption* Status() const { return lblStato; }
+    QPushButton* Chiudi() const { return cmdChiudi; }
+    // The run's yields and its stop ("Interrompi"); tests shorten the interval.
+    core::RunPacer& Pacer() { return pacer_; }
+
+protected:
+    // Closing the window during a run asks whether to stop it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // ImportView
@@ -86,6 +95,11 @@ private:
     std::string SlotSource(int k) override;
     bool EmptyDestinationFirst() override;
     void SetProgress(int percent) override;
+    void Activity(const std::string& text) override;
+    void RecordDone(long long saved) override;
+    void ShowRecords(long long saved);
+    // During a run: true when the user chose to stop it and end the program.
+    bool AskStopAndClose();
 
     void BuildControls();
     void Refuse(const std::string& text);
@@ -118,6 +132,11 @@ private:
     ImportTemplate mTemplate;  // mTplFile, mStdCount, mReqCount, mFields
     int shownTblTo_ = -1;      // the entry whose template the slots show
     bool ended_ = false;
+
+    core::RunPacer pacer_;
+    core::RunSafety safety_;
+    std::string activity_;
+    bool endAfterRun_ = false;
 };
 
 }  // namespace tessily

@@ -2,8 +2,11 @@
 
 #include <iostream>
 
+#include "common/DataHelpers.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
+#include "common/SourceCheck.h"
+#include "common/RunSafety.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "migrate/RunQuestion.h"
@@ -13,12 +16,26 @@ namespace migrate {
 
 std::string ErrorTitle(int number) { return "Errore n. " + std::to_string(number); }
 
+namespace {
+
+std::vector<std::string> SourceTables(const std::vector<TableStep>& steps) {
+    std::vector<std::string> tables;
+    for (const TableStep& step : steps) tables.push_back(step.sourceTable);
+    return tables;
+}
+
+}  // namespace
+
 MigrationRun::MigrationRun(MigrationView& view, MigrationControls controls)
     : view_(view), controls_(controls), steps_(&MigrationSteps()) {}
 
 void MigrationRun::RunSteps() {
     const std::vector<TableStep>& steps = *steps_;
+    // A source or destination table that cannot be opened stops the run in
+    // OpenDataControl's own message, which then carries the report.
+    core::OpenFailureDetails details([this] { return report_.Text(); });
     for (std::size_t i = 0; i < steps.size(); ++i) {
+        view_.StepStarted(i, steps.size(), steps[i]);
         StepCopier(steps[i], view_, controls_, report_.Begin(i)).Run();
         report_.Finish(i);
     }
@@ -47,7 +64,10 @@ RunOutcome MigrationRun::Run() {
         report_.Start(*steps_);
         dialogs.SetBusy(true);
         view_.SetProgressVisible(true);
-        dialogs.ProcessEvents();  // the run's only yield
+        dialogs.ProcessEvents();
+        // A damaged source stops the run here, before anything is written.
+        core::VerifySourceTables(view_.SourcePath(), std::string(";PWD=") + kSourcePassword, SourceTables(*steps_));
+        if (safety_) safety_->BeforeFirstWrite();
         RunSteps();
         report_.SetSucceeded();
         dialogs.MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information, title, report_.Text());
@@ -61,15 +81,13 @@ RunOutcome MigrationRun::Run() {
         } catch (const std::exception&) {
         }
         try {
-            dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical, ErrorTitle(e.Number()),
-                               report_.Text());
+            core::ShowRunFailure(safety_, e.Number(), e.Description(), report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }
     } catch (const std::exception& e) {
         try {
-            dialogs.MessageBox(e.what(), core::MsgButtons::Ok, core::MsgIcon::Critical,
-                               ErrorTitle(core::err::ReservedError), report_.Text());
+            core::ShowRunFailure(safety_, core::err::ReservedError, e.what(), report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }

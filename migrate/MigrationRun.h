@@ -14,6 +14,7 @@
 
 namespace core {
 class DataControl;
+class RunSafety;
 }
 
 namespace migrate {
@@ -26,6 +27,12 @@ public:
     virtual bool EmptyTablesChecked() const = 0;     // chkSvuota ticked (grey is not)
     virtual void SetProgressVisible(bool visible) = 0;  // pbrMain
     virtual void SetProgressValue(int percent) = 0;
+    // The run reached step `index` (from 0) of `count`.
+    virtual void StepStarted(std::size_t index, std::size_t count, const TableStep& step) {}
+    // After every source record of a step, copied or skipped, with the
+    // records the step has saved so far: where the window may process its
+    // events, and raise core::UserInterrupt when the user stopped the run.
+    virtual void RecordDone(long long saved) {}
 };
 
 struct MigrationControls {
@@ -51,6 +58,9 @@ public:
 
     // Runs these steps instead of the full map (tests of a single step).
     void UseSteps(const std::vector<TableStep>& steps) { steps_ = &steps; }
+    // A safety copy of the destination before the first write, offered
+    // back at the end of a run that failed or was stopped.
+    void UseSafety(core::RunSafety* safety) { safety_ = safety; }
 
     // The whole click: question, steps, message, clean-up. Never throws.
     RunOutcome Run();
@@ -65,6 +75,7 @@ private:
     MigrationView& view_;
     MigrationControls controls_;
     const std::vector<TableStep>* steps_;
+    core::RunSafety* safety_ = nullptr;
     MigrationReport report_;
 };
 

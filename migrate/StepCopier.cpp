@@ -83,6 +83,7 @@ void StepCopier::Run() {
         CopyRecord(from, to);
         Act([&] { view_.SetProgressValue(static_cast<int>(std::nearbyint(from.PercentPosition()))); });
         Act([&] { from.MoveNext(); });
+        view_.RecordDone(counts_.saved);
     }
 }
 

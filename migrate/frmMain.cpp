@@ -12,6 +12,9 @@
 #include "common/Prefs.h"
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
+#include "common/ProgressText.h"
+#include "ui/ProgressCaption.h"
+#include "ui/RunLock.h"
 #include "ui/ctrProgress.h"
 
 namespace migrate {
@@ -57,7 +60,17 @@ QRect frmMain::Twips(int left, int top, int width, int height) {
     return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
-frmMain::frmMain() { BuildControls(); }
+frmMain::frmMain()
+    : safety_("Varnel", [this] {
+          dcTo.Close();
+          dcSupport.Close();
+      }) {
+    BuildControls();
+    safety_.OnProgress([this](int percent) {
+        lblProgress->SetFullText(QString::fromUtf8("Copia di sicurezza del database\xE2\x80\xA6 %1%").arg(percent));
+        pacer_.Tick();
+    });
+}
 
 void frmMain::BuildControls() {
     setObjectName("frmMain");
@@ -113,6 +126,10 @@ void frmMain::BuildControls() {
     cmdChiudi->setText(QStringLiteral("Chiudi"));
     cmdChiudi->setAutoDefault(false);
 
+    // Left of the buttons, above the bar: two lines, each shortened in the
+    // middle when it does not fit.
+    lblProgress = Place<ui::ProgressCaption>(this, "lblProgress", Twips(120, 2505, 3840, 525));
+
     pbrMain = new ui::ctrProgress(this);
     pbrMain->setObjectName("pbrMain");
     pbrMain->setGeometry(Twips(120, 3180, 6375, 135));
@@ -126,6 +143,7 @@ void frmMain::BuildControls() {
     setTabOrder(cmdAvvia, cmdChiudi);
 
     connect(cmdSourceDb, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
+    // While a run works the button reads "Interrompi" and stops it.
     connect(cmdAvvia, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
     connect(cmdChiudi, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
     // cmdTargetDb has no action.
@@ -169,11 +187,33 @@ void frmMain::cmdSourceDb_Click() {
 }
 
 RunOutcome frmMain::cmdAvvia_Click() {
+    if (pacer_.Running()) {
+        pacer_.RequestStop();
+        return RunOutcome::Declined;
+    }
+    const ui::RunLock lock({cmdSourceDb, chkSvuota}, cmdAvvia);
+    pacer_.Begin();
+    safety_.Reset();
     MigrationRun run(*this, {dcFrom, dcTo, dcSupport});
-    return run.Run();
+    run.UseSafety(&safety_);
+    const RunOutcome outcome = run.Run();
+    pacer_.End();
+    ShowEnd(outcome, run.Report());
+    if (endAfterRun_) core::EndProgram(0);
+    return outcome;
 }
 
-void frmMain::cmdChiudi_Click() { core::EndProgram(0); }
+void frmMain::cmdChiudi_Click() {
+    if (pacer_.Running()) {
+        // The run stops at its next record and shows its message first.
+        if (core::AskToStopAndClose(core::ThePrefs().programTitle)) {
+            endAfterRun_ = true;
+            pacer_.RequestStop();
+        }
+        return;
+    }
+    core::EndProgram(0);
+}
 
 void frmMain::reject() { cmdChiudi_Click(); }
 
@@ -184,5 +224,48 @@ bool frmMain::EmptyTablesChecked() const { return chkSvuota->checkState() == Qt:
 void frmMain::SetProgressVisible(bool visible) { pbrMain->setVisible(visible); }
 
 void frmMain::SetProgressValue(int percent) { pbrMain->SetValue(percent); }
+
+void frmMain::StepStarted(std::size_t index, std::size_t count, const TableStep& step) {
+    stepIndex_ = index;
+    stepCount_ = count;
+    stepText_ = "Passo " + std::to_string(index + 1) + " di " + std::to_string(count) + ": " + step.sourceTable +
+                " \xE2\x86\x92 " + step.destinationTable;
+    ShowRecords(0);
+    lblProgress->repaint();
+}
+
+void frmMain::ShowRecords(long long saved) {
+    lblProgress->SetFullText(Q(stepText_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
+}
+
+void frmMain::RecordDone(long long saved) {
+    if (!pacer_.Due()) return;
+    ShowRecords(saved);
+    pacer_.Yield();
+}
+
+void frmMain::ShowEnd(RunOutcome outcome, const MigrationReport& report) {
+    long long saved = 0;
+    std::size_t reached = 0;
+    for (const auto& step : report.Steps()) {
+        saved += step.saved;
+        if (step.state != MigrationReport::StepState::NotReached) ++reached;
+    }
+    const std::string written = core::CountOf(saved, "record scritto", "record scritti");
+    std::string text;
+    switch (outcome) {
+    case RunOutcome::Declined: return;
+    case RunOutcome::Succeeded:
+        text = "Operazione completata.\n" + written + " in " + std::to_string(report.Steps().size()) + " passi.";
+        break;
+    case RunOutcome::Stopped:
+        text = std::string(pacer_.StopRequested() ? "Operazione interrotta dall'utente" : "Operazione fermata da un errore") +
+               (reached > 0 ? " al passo " + std::to_string(reached) + " di " + std::to_string(report.Steps().size())
+                            : std::string()) +
+               ".\n" + written + " prima dell'interruzione.";
+        break;
+    }
+    lblProgress->SetFullText(Q(text));
+}
 
 }  // namespace migrate

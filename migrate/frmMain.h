@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "common/RunPacer.h"
+#include "common/RunSafety.h"
 #include "common/engine/Dao.h"
 #include "migrate/MigrationRun.h"
 
@@ -19,6 +21,7 @@ class QPushButton;
 
 namespace ui {
 class ctrProgress;
+class ProgressCaption;
 }
 
 namespace migrate {
@@ -52,9 +55,14 @@ public:
     QPushButton* cmdAvvia = nullptr;
     QPushButton* cmdChiudi = nullptr;
     ui::ctrProgress* pbrMain = nullptr;
+    // What the run is doing and how far it got; at the end, how it ended.
+    ui::ProgressCaption* lblProgress = nullptr;
     core::DataControl dcFrom;
     core::DataControl dcTo;
     core::DataControl dcSupport;
+
+    // The run's yields and its stop ("Interrompi"); tests shorten the interval.
+    core::RunPacer& Pacer() { return pacer_; }
 
     // Pixels from twips (15 twips to a pixel).
     static QRect Twips(int left, int top, int width, int height);
@@ -74,6 +82,18 @@ private:
     bool EmptyTablesChecked() const override;
     void SetProgressVisible(bool visible) override;
     void SetProgressValue(int percent) override;
+    void StepStarted(std::size_t index, std::size_t count, const TableStep& step) override;
+    void RecordDone(long long saved) override;
+
+    void ShowRecords(long long saved);
+    void ShowEnd(RunOutcome outcome, const MigrationReport& report);
+
+    core::RunPacer pacer_;
+    core::RunSafety safety_;
+    std::string stepText_;
+    std::size_t stepIndex_ = 0;
+    std::size_t stepCount_ = 0;
+    bool endAfterRun_ = false;
 };
 
 }  // namespace migrate

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -32,6 +33,7 @@ QMessageBox::StandardButtons ToQtButtons(core::MsgButtons buttons)
     case core::MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case core::MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
     case core::MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case core::MsgButtons::OkRestore:  // "Ripristina" is added by MessageBox
     case core::MsgButtons::Ok: break;
     }
     return QMessageBox::Ok;
@@ -133,11 +135,15 @@ core::MsgResult QtDialogs::MessageBox(const std::string& text, core::MsgButtons 
         box.setDetailedText(text);
         FitDetails(box, text);
     }
+    QPushButton* restore = nullptr;
+    if (buttons == core::MsgButtons::OkRestore)
+        restore = box.addButton(QStringLiteral("Ripristina"), QMessageBox::ActionRole);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
+    if (restore && clicked == restore) return core::MsgResult::Restore;
     if (!clicked)
         return buttons == core::MsgButtons::YesNo ? core::MsgResult::No
-               : buttons == core::MsgButtons::Ok  ? core::MsgResult::Ok
+               : buttons == core::MsgButtons::Ok || buttons == core::MsgButtons::OkRestore ? core::MsgResult::Ok
                                                   : core::MsgResult::Cancel;
     return FromQtButton(box.standardButton(clicked));
 }

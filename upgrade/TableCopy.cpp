@@ -75,6 +75,7 @@ TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, cons
             ++result.rows;
             ++entry.copied;
             view.SetProgress(ProgressValue(row->percent));
+            view.RowDone(result.rows);
         }
     }
     source->Close();

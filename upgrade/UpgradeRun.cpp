@@ -9,6 +9,7 @@
 
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
+#include "common/RunSafety.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
 #include "common/engine/Error.h"
@@ -91,8 +92,7 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
 
 void UpgradeRun::Report(int number, const std::string& description) {
     try {
-        core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                      "Errore n. " + std::to_string(number), report_.Text());
+        core::ShowRunFailure(nullptr, number, description, report_.Text());
     } catch (const core::Error& e) {
         // The dialogs commit the engine first; nothing is open any more, so
         // this only fails without a screen to show anything on.
@@ -151,7 +151,12 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     upgrade->SetBulkLoad(true);
 
     const auto defs = upgrade->TableDefs();
-    for (const auto& def : defs) report_.AddTable(def.Name);
+    std::size_t userTables = 0;
+    for (const auto& def : defs) {
+        report_.AddTable(def.Name);
+        if (!IsSystemTableName(def.Name)) ++userTables;
+    }
+    std::size_t taken = 0;
     for (std::size_t i = 0; i < defs.size(); ++i) {
         const std::string& name = defs[i].Name;
         UpgradeReport::Table& entry = report_.At(i);
@@ -159,6 +164,7 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
             entry.state = UpgradeReport::TableState::System;
             continue;
         }
+        view_.TableStarted(taken++, userTables, name);
         const auto result = CopyTable(*archive, *upgrade, name, view_, [this] { Yield(); }, entry);
         if (result.copied) copied_.push_back(name);
     }

@@ -3,6 +3,7 @@
 // that tests and the benchmark drive the run without a screen. The busy
 // pointer and the yields go through core::TheDialogs() like every message.
 
+#include <cstddef>
 #include <string>
 
 namespace upgrade {
@@ -28,6 +29,14 @@ public:
     virtual void SetProgress(int percent) = 0;
     // The run has reached a stage; nothing to show by default.
     virtual void StageReached(UpgradeStage) {}
+    // The run takes the template's table `index` (from 0) of the `count`
+    // it copies into (the engine's tables left out); the caption follows
+    // only when the archive has the table.
+    virtual void TableStarted(std::size_t index, std::size_t count, const std::string& name) {}
+    // After every row saved, with the rows of the table saved so far:
+    // where the window may process its events, and raise
+    // core::UserInterrupt when the user stopped the run.
+    virtual void RowDone(long long copied) {}
 };
 
 }  // namespace upgrade

@@ -1,5 +1,6 @@
 #include "upgrade/frmMain.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,9 @@
 #include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/Startup.h"
+#include "common/ProgressText.h"
+#include "ui/ProgressCaption.h"
+#include "ui/RunLock.h"
 #include "ui/ctrProgress.h"
 #include "upgrade/UpgradeRecovery.h"
 
@@ -117,8 +121,12 @@ void frmMain::BuildControls() {
     MakeSeparator(this, "Line1", "Line2", width(), 1905);
     MakeSeparator(this, "Line3", "Line4", width(), 2520);
 
-    lblTbl_ = MakeLabel(this, "lblTbl", QStringLiteral("Tabella"), 120, 2220);
-    lblTbl_->resize(3840 / kTwips, lblTbl_->height());
+    // Left of the buttons, between the separators: two lines, each shortened
+    // in the middle when it does not fit, never cut by "Avvia".
+    lblTbl_ = new ui::ProgressCaption(this);
+    lblTbl_->setObjectName(QStringLiteral("lblTbl"));
+    lblTbl_->setGeometry(Twips(120, 1965, 3840, 525));
+    lblTbl_->SetFullText(QStringLiteral("Tabella"));
 
     cmdAvvia_ = new QPushButton(QStringLiteral("Avvia"), this);
     cmdAvvia_->setObjectName(QStringLiteral("cmdAvvia"));
@@ -143,7 +151,7 @@ void frmMain::Refuse(const std::string& firstSentence) {
 
 bool frmMain::Load() {
     if (core::PreviousInstance()) return false;
-    lblTbl_->setText(QString());
+    lblTbl_->SetFullText(QString());
     lblData_->setText(Q(core::TodayLabel()));
     // The date was laid out for a narrower font: a longer text grows to the
     // left instead of losing its year at the window's edge.
@@ -191,21 +199,105 @@ bool frmMain::Load() {
 }
 
 void frmMain::cmdAvvia_Click() {
+    if (pacer_.Running()) {
+        pacer_.RequestStop();
+        return;
+    }
+    const ui::RunLock lock({}, cmdAvvia_);
+    pacer_.Begin();
     UpgradeFiles files;
     files.archive = txtSourceDb_->text().toStdString();
     files.upgradeTemplate = txtTargetDb_->text().toStdString();
     files.password = core::ThePrefs().destinationPassword;
+    tableText_.clear();
     run_.Start(files);
+    pacer_.End();
+    ShowEnd();
+    if (endAfterRun_) endProgram_();
+}
+
+bool frmMain::AskStopAndClose() {
+    if (!core::AskToStopAndClose(core::ThePrefs().programTitle)) return false;
+    endAfterRun_ = true;
+    pacer_.RequestStop();
+    return true;
 }
 
 void frmMain::cmdChiudi_Click() {
-    // A run waiting in its yield stops there, renaming nothing.
-    if (run_.Running()) run_.RequestStop();
+    if (pacer_.Running()) {
+        // The run stops at its next row, renaming nothing, and shows its
+        // message first.
+        AskStopAndClose();
+        return;
+    }
     endProgram_();
 }
 
-void frmMain::SetTableCaption(const std::string& caption) {
-    lblTbl_->setText(Q(caption));
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (pacer_.Running()) {
+        AskStopAndClose();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void frmMain::TableStarted(std::size_t index, std::size_t count, const std::string& name) {
+    tableIndex_ = index;
+    tableCount_ = count;
+    pendingTable_ = name;
+}
+
+// The run names a table only when the archive has it.
+void frmMain::SetTableCaption(const std::string&) {
+    tableText_ = "Tabella " + std::to_string(tableIndex_ + 1) + " di " + std::to_string(tableCount_) + ": " +
+                 pendingTable_;
+    ShowRows(0);
+    lblTbl_->repaint();
+}
+
+void frmMain::ShowRows(long long copied) {
+    lblTbl_->SetFullText(Q(tableText_ + "\n" + core::CountOf(copied, "record scritto", "record scritti")));
+}
+
+void frmMain::RowDone(long long copied) {
+    if (!pacer_.Due()) return;
+    ShowRows(copied);
+    pacer_.Yield();
+}
+
+void frmMain::StageReached(UpgradeStage stage) {
+    // The checks and the swap take their time without a yield: the text
+    // is painted at once.
+    switch (stage) {
+    case UpgradeStage::TablesCopied:
+        lblTbl_->SetFullText(QString::fromUtf8("Verifica del database aggiornato\xE2\x80\xA6"));
+        break;
+    case UpgradeStage::Flushed: lblTbl_->SetFullText(QString::fromUtf8("Sostituzione dei file\xE2\x80\xA6")); break;
+    default: return;
+    }
+    lblTbl_->repaint();
+}
+
+void frmMain::ShowEnd() {
+    const UpgradeReport& report = run_.Report();
+    long long rows = 0;
+    int tables = 0;
+    for (const auto& table : report.Tables()) {
+        rows += table.copied;
+        if (table.state == UpgradeReport::TableState::Copied) ++tables;
+    }
+    std::string text;
+    if (report.Succeeded())
+        text = "Aggiornamento completato.\n" + core::CountOf(tables, "tabella copiata", "tabelle copiate") + ", " +
+               core::CountOf(rows, "record scritto", "record scritti") + ".";
+    else if (pacer_.StopRequested())
+        text = "Aggiornamento interrotto dall'utente.\nL'archivio non \xC3\xA8 stato modificato.";
+    else if (!tableText_.empty())
+        text = "Aggiornamento non completato.\nVedere il messaggio d'errore.";
+    else
+        return;  // answered No, or stopped before the first table
+    lblTbl_->SetFullText(Q(text));
 }
 
 void frmMain::SetProgress(int percent) { pbrMain_->SetValue(percent); }

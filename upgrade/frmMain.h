@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/RunPacer.h"
 #include "common/engine/Dao.h"
 #include "upgrade/UpgradeRun.h"
 #include "upgrade/UpgradeView.h"
@@ -18,6 +19,7 @@ class QFrame;
 
 namespace ui {
 class ctrProgress;
+class ProgressCaption;
 }
 
 namespace upgrade {
@@ -42,10 +44,24 @@ public:
     // UpgradeView
     void SetTableCaption(const std::string& caption) override;
     void SetProgress(int percent) override;
+    void StageReached(UpgradeStage stage) override;
+    void TableStarted(std::size_t index, std::size_t count, const std::string& name) override;
+    void RowDone(long long copied) override;
 
     UpgradeRun& Run() { return run_; }
+    // The run's yields and its stop ("Interrompi"); tests shorten the interval.
+    core::RunPacer& Pacer() { return pacer_; }
+
+protected:
+    // Closing the window during a run asks whether to stop it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ShowRows(long long copied);
+    void ShowEnd();
+    // During a run: true when the user chose to stop it and end the program.
+    bool AskStopAndClose();
+
     void BuildControls();
     void Refuse(const std::string& firstSentence);
 
@@ -58,7 +74,9 @@ private:
     QLabel* label3_ = nullptr;
     QLineEdit* txtTargetDb_ = nullptr;
     QPushButton* cmdTargetDb_ = nullptr;
-    QLabel* lblTbl_ = nullptr;
+    // The table being copied and its rows, the final checks, the swap; at
+    // the end how the run ended.
+    ui::ProgressCaption* lblTbl_ = nullptr;
     QPushButton* cmdAvvia_ = nullptr;
     QPushButton* cmdChiudi_ = nullptr;
     ui::ctrProgress* pbrMain_ = nullptr;
@@ -69,6 +87,12 @@ private:
 
     UpgradeRun run_;
     std::function<void()> endProgram_;
+    core::RunPacer pacer_;
+    std::string tableText_;
+    std::size_t tableIndex_ = 0;
+    std::size_t tableCount_ = 0;
+    std::string pendingTable_;
+    bool endAfterRun_ = false;
 };
 
 }  // namespace upgrade

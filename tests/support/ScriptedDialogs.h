@@ -52,6 +52,7 @@ inline const char* ToString(core::MsgButtons buttons) {
     case core::MsgButtons::OkCancel: return "OkCancel";
     case core::MsgButtons::YesNo: return "YesNo";
     case core::MsgButtons::YesNoCancel: return "YesNoCancel";
+    case core::MsgButtons::OkRestore: return "OkRestore";
     }
     return "?";
 }
@@ -62,6 +63,7 @@ inline const char* ToString(core::MsgResult result) {
     case core::MsgResult::Cancel: return "Cancel";
     case core::MsgResult::Yes: return "Yes";
     case core::MsgResult::No: return "No";
+    case core::MsgResult::Restore: return "Restore";
     }
     return "?";
 }
@@ -134,6 +136,19 @@ public:
         fileAnswers_.push_back(std::move(result));
         return *this;
     }
+    // The next message offering "Ripristina" (OkRestore) is answered with
+    // it; without this such messages are answered OK like plain ones.
+    ScriptedDialogs& AnswerRestore() {
+        restoreAnswers_ += 1;
+        return *this;
+    }
+    // Runs at every Yield of a run (between two records, every so often):
+    // what the user does while the run works (Interrompi, closing).
+    ScriptedDialogs& OnYield(std::function<void()> hook) {
+        yieldHook_ = std::move(hook);
+        return *this;
+    }
+    int YieldCount() const { return yields_; }
     ScriptedDialogs& CancelFile() {
         fileAnswers_.push_back(core::FileDialogResult{});
         return *this;
@@ -169,12 +184,17 @@ public:
         core::MsgResult result = DefaultAnswer(buttons);
         std::optional<core::MsgResult> chosen;
         if (messageResponder_) chosen = messageResponder_(call);
-        if (!chosen && buttons != core::MsgButtons::Ok && !messageAnswers_.empty()) {
+        const bool okOnly = buttons == core::MsgButtons::Ok || buttons == core::MsgButtons::OkRestore;
+        if (!chosen && buttons == core::MsgButtons::OkRestore && restoreAnswers_ > 0) {
+            --restoreAnswers_;
+            chosen = core::MsgResult::Restore;
+        }
+        if (!chosen && !okOnly && !messageAnswers_.empty()) {
             chosen = messageAnswers_.front();
             messageAnswers_.pop_front();
         }
         if (chosen) result = *chosen;
-        else if (buttons != core::MsgButtons::Ok) call.scripted = false;
+        else if (!okOnly) call.scripted = false;
         call.answer = ToString(result);
         Log(std::move(call));
         return result;
@@ -231,6 +251,12 @@ public:
         Log(std::move(call));
     }
 
+    // Not logged: how many there are depends on the machine's speed.
+    void Yield() override {
+        ++yields_;
+        if (yieldHook_) yieldHook_();
+    }
+
     // What happened.
     const std::vector<DialogCall>& Calls() const { return calls_; }
     std::vector<DialogCall> CallsOf(DialogCall::Kind kind) const {
@@ -256,7 +282,7 @@ public:
     }
     bool Busy() const { return busy_; }
     bool AllAnswersUsed() const {
-        return messageAnswers_.empty() && inputAnswers_.empty() && fileAnswers_.empty();
+        return messageAnswers_.empty() && inputAnswers_.empty() && fileAnswers_.empty() && restoreAnswers_ == 0;
     }
     bool AnyUnscripted() const {
         for (const auto& c : calls_)
@@ -278,6 +304,7 @@ private:
         case core::MsgButtons::OkCancel: return core::MsgResult::Cancel;
         case core::MsgButtons::YesNo: return core::MsgResult::No;
         case core::MsgButtons::YesNoCancel: return core::MsgResult::Cancel;
+        case core::MsgButtons::OkRestore: return core::MsgResult::Ok;
         }
         return core::MsgResult::Cancel;
     }
@@ -293,6 +320,9 @@ private:
     std::deque<core::FileDialogResult> fileAnswers_;
     std::function<std::optional<core::MsgResult>(const DialogCall&)> messageResponder_;
     std::function<void(const DialogCall&)> observer_;
+    std::function<void()> yieldHook_;
+    int restoreAnswers_ = 0;
+    int yields_ = 0;
     std::vector<DialogCall> calls_;
     bool strict_ = true;
     bool busy_ = false;

@@ -12,6 +12,7 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/ui/QtTestApp.h"
 #include "tests/upgrade/UpgradeTestSupport.h"
+#include "ui/ProgressCaption.h"
 #include "ui/ctrProgress.h"
 #include "upgrade/frmMain.h"
 
@@ -122,7 +123,9 @@ TEST_F(frmMainTest, AvviaRunsTheUpgradeAndTheWindowStaysReady) {
     Child<QPushButton>(w, "cmdAvvia")->click();
 
     EXPECT_EQ(dialogs->LastMessage().text, "Operazione eseguita con successo!") << dialogs->Transcript();
-    EXPECT_EQ(Child<QLabel>(w, "lblTbl")->text(), "Copia della tabella tblAree in corso...");
+    // At the end the caption says the run is over.
+    EXPECT_EQ(Child<ui::ProgressCaption>(w, "lblTbl")->FullText().toStdString(),
+              "Aggiornamento completato.\n1 tabella copiata, 1 record scritto.");
     EXPECT_EQ(Child<ui::ctrProgress>(w, "pbrMain")->Value(), 0);
     EXPECT_TRUE(Exists(Archive() + ".bak"));
     EXPECT_FALSE(Exists(Archive() + ".upg"));

@@ -5,6 +5,7 @@
 // the connect text's password; an empty key means a plain database.
 // Failures raise core::Error with the engine's numbers.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,23 @@ IntegrityReport CheckIntegrity(const std::string& path, const std::string& key =
 
 // Whether a -journal, -wal or -shm file lies beside path.
 bool HasSideFiles(const std::string& path);
+
+// Called between the steps of a page copy with the pages still to copy and
+// all of them; what it throws abandons the copy.
+using CopyProgress = std::function<void(int remaining, int total)>;
+
+// Copies the database source, page by page with SQLite's online backup API,
+// into the new file target (it must not exist: 3204 otherwise), encrypted
+// like source with the same key: a consistent copy even while other
+// connections of this program have the source open. A copy that fails or
+// is abandoned leaves no file behind.
+void BackupDatabase(const std::string& source, const std::string& key, const std::string& target,
+                    const CopyProgress& progress = {});
+
+// Puts a copy made by BackupDatabase back into the existing database
+// target, replacing all of its content. No connection of the engine may
+// be open on target (close the data controls, then Engine::Prune).
+void RestoreDatabase(const std::string& copy, const std::string& key, const std::string& target);
 
 // Makes the file hold everything by itself: a hot journal left by a crash
 // is rolled back, a -wal is checkpointed into the file and the database is

@@ -1,0 +1,36 @@
+#include "common/RunPacer.h"
+
+#include "common/Dialogs.h"
+
+namespace core {
+
+Error UserInterrupt()
+{
+    return Error(kUserInterrupt, "Operazione interrotta dall'utente.");
+}
+
+bool IsUserInterrupt(const Error& error) { return error.Number() == kUserInterrupt; }
+
+bool AskToStopAndClose(const std::string& title)
+{
+    return TheDialogs().MessageBox("\xC3\x88 in corso un'operazione sul database. Interromperla e chiudere il "
+                                   "programma?\n\nL'operazione si ferma al record in corso; il messaggio finale "
+                                   "dice com'\xC3\xA8 rimasto il database.",
+                                   MsgButtons::YesNo, MsgIcon::Exclamation, title) == MsgResult::Yes;
+}
+
+void RunPacer::Begin()
+{
+    running_ = true;
+    stopRequested_ = false;
+    last_ = Clock::now();
+}
+
+void RunPacer::Yield()
+{
+    TheDialogs().Yield();
+    last_ = Clock::now();
+    if (stopRequested_) throw UserInterrupt();
+}
+
+}  // namespace core

@@ -1,0 +1,84 @@
+#include "common/RunSafety.h"
+
+#include "common/Prefs.h"
+#include "common/RunPacer.h"
+#include "common/engine/Engine.h"
+#include "common/engine/Error.h"
+
+namespace core {
+
+void RunSafety::Reset()
+{
+    copy_.reset();
+    reached_ = false;
+    server_ = false;
+}
+
+void RunSafety::BeforeFirstWrite()
+{
+    if (reached_) return;
+    reached_ = true;
+    if (DestinationIsServer()) {
+        server_ = true;
+        return;
+    }
+    const Prefs& prefs = ThePrefs();
+    sqlite::CopyProgress progress;
+    if (progress_)
+        progress = [this](int remaining, int total) {
+            progress_(total > 0 ? static_cast<int>(100LL * (total - remaining) / total) : 100);
+        };
+    copy_ = SafetyCopy::Make(prefs.destinationPath, prefs.destinationPassword, program_, progress);
+}
+
+std::string RunSafety::Note() const
+{
+    if (server_)
+        return "Il database di destinazione \xC3\xA8 su un server: non \xC3\xA8 stata fatta una copia di sicurezza "
+               "e le modifiche non possono essere annullate da qui.";
+    if (!copy_) return {};
+    return "Il database com'era prima dell'operazione \xC3\xA8 stato copiato in '" + copy_->Path() +
+           "': \"Ripristina\" lo rimette al suo posto.";
+}
+
+bool RunSafety::ShowFailure(const std::string& text, MsgIcon icon, const std::string& title,
+                            const std::string& details)
+{
+    Dialogs& dialogs = TheDialogs();
+    const std::string note = Note();
+    const std::string message = note.empty() ? text : text + "\n\n" + note;
+    const MsgResult answer =
+        dialogs.MessageBox(message, copy_ ? MsgButtons::OkRestore : MsgButtons::Ok, icon, title, details);
+    if (answer != MsgResult::Restore || !copy_) return false;
+    try {
+        // Every handle on the destination goes first: the data controls,
+        // then the engine's shared connections (their work was committed
+        // before the message was shown).
+        if (closeDestination_) closeDestination_();
+        Engine::Instance().FlushAll();
+        Engine::Instance().Prune();
+        copy_->Restore();
+    } catch (const Error& e) {
+        dialogs.MessageBox(e.Description() + "\n\nLa copia di sicurezza resta in '" + copy_->Path() + "'.",
+                           MsgButtons::Ok, MsgIcon::Critical, "Errore n. " + std::to_string(e.Number()));
+        return false;
+    }
+    dialogs.MessageBox("Il database di destinazione \xC3\xA8 stato ripristinato com'era prima dell'operazione. "
+                       "La copia di sicurezza resta in '" + copy_->Path() + "'.",
+                       MsgButtons::Ok, MsgIcon::Information, ThePrefs().programTitle);
+    return true;
+}
+
+void ShowRunFailure(RunSafety* safety, int number, const std::string& text, const std::string& details)
+{
+    const bool stopped = number == kUserInterrupt;
+    const std::string title = stopped ? ThePrefs().programTitle : "Errore n. " + std::to_string(number);
+    const MsgIcon icon = stopped ? MsgIcon::Exclamation : MsgIcon::Critical;
+    if (safety) {
+        safety->ShowFailure(text, icon, title, details);
+        return;
+    }
+    TheDialogs().MessageBox(text, MsgButtons::Ok, icon, title, details);
+}
+
+}  // namespace core
