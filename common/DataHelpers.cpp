@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
@@ -14,6 +15,8 @@
 
 namespace core {
 namespace {
+
+thread_local std::function<std::string()> tOpenFailureDetails;
 
 std::int32_t ItemDataAsInt32(const QVariant& data) {
     if (!data.isValid() || data.isNull()) return 0;
@@ -56,9 +59,21 @@ bool OpenDataControl(DataControl& dc, const std::string& query, const std::strin
         number = err::ReservedError;
         description = e.what();
     }
-    TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical, std::to_string(number));
+    std::string details;
+    if (tOpenFailureDetails) {
+        try {
+            details = tOpenFailureDetails();
+        } catch (const std::exception&) {
+        }
+    }
+    TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical, std::to_string(number), details);
     return false;
 }
+
+OpenFailureDetails::OpenFailureDetails(std::function<std::string()> details)
+    : previous_(std::exchange(tOpenFailureDetails, std::move(details))) {}
+
+OpenFailureDetails::~OpenFailureDetails() { tOpenFailureDetails = std::move(previous_); }
 
 std::int32_t GetItemData(const QComboBox& list) {
     const int index = list.currentIndex();

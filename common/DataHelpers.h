@@ -3,6 +3,7 @@
 // data of a list's selected entry.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QComboBox;
@@ -21,6 +22,20 @@ class DataControl;
 // (except that showing the message needs dialogs installed).
 bool OpenDataControl(DataControl& dc, const std::string& query, const std::string& databasePath,
                      const std::string& password);
+
+// While one lives, the failure message of OpenDataControl on this thread
+// carries what `details` returns as its details: a run stopped by a failed
+// open shows, like any other stop, what it had done so far.
+class OpenFailureDetails {
+public:
+    explicit OpenFailureDetails(std::function<std::string()> details);
+    ~OpenFailureDetails();
+    OpenFailureDetails(const OpenFailureDetails&) = delete;
+    OpenFailureDetails& operator=(const OpenFailureDetails&) = delete;
+
+private:
+    std::function<std::string()> previous_;
+};
 
 // The item data (Qt::UserRole) of the selected entry as a 32-bit integer; 0
 // when nothing is selected or the entry has no item data. Raises 13 for item
