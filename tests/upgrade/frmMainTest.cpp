@@ -197,6 +197,113 @@ INSERT INTO "tblAree" VALUES (1, 'N'); CREATE TABLE "tblNuova" ("ID" INTEGER PRI
     }
 }
 
+// The caption as each stage of the run is reached.
+class WatchedWindow : public upgrade::frmMain {
+public:
+    std::vector<std::string> atStages;
+    void StageReached(upgrade::UpgradeStage stage) override {
+        frmMain::StageReached(stage);
+        atStages.push_back(findChild<ui::ProgressCaption*>("lblTbl")->FullText().toStdString());
+    }
+};
+
+const char* kLongName = "tblRigheDocumentoConUnNomeCheNonStaAccantoAdAvvia";
+
+std::string Numbered(const std::string& table, int n) {
+    return "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < " + std::to_string(n) +
+           ") INSERT INTO \"" + table + "\" SELECT i, 'R' || i FROM k;";
+}
+
+TEST_F(frmMainTest, TheCaptionNamesTheTableTheRowsAndTheFinalPhases) {
+    WriteIni("Dati\\");
+    fs::create_directories(folder.Path() / "Dati");
+    const std::string structure = std::string("CREATE TABLE \"tblAree\" (\"ID\" INTEGER PRIMARY KEY, \"sCodice\" VARCHAR(10));") +
+                                  "CREATE TABLE \"" + kLongName + "\" (\"ID\" INTEGER PRIMARY KEY, \"sCodice\" VARCHAR(10));";
+    core::sqlite::CreateDatabase(Archive(), structure + Numbered("tblAree", 1) + Numbered(kLongName, 50));
+    core::sqlite::CreateDatabase(Archive() + ".upg", structure);
+    WatchedWindow w;
+    ASSERT_TRUE(w.Load());
+    w.Pacer().SetInterval({});
+    auto* caption = Child<ui::ProgressCaption>(w, "lblTbl");
+    std::vector<std::string> seen;
+    std::vector<QString> shown;
+    dialogs->OnYield([&] {
+        seen.push_back(caption->FullText().toStdString());
+        shown.push_back(caption->text());
+    });
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    w.cmdAvvia_Click();
+    ASSERT_EQ(dialogs->LastMessage().text, "Operazione eseguita con successo!") << dialogs->Transcript();
+
+    // During the copy: the table, its place among the tables, the rows written.
+    ASSERT_GE(seen.size(), 51u);
+    EXPECT_EQ(seen.front(), "Tabella 1 di 2: tblAree\n1 record scritto");
+    EXPECT_EQ(seen.back(), std::string("Tabella 2 di 2: ") + kLongName + "\n50 record scritti");
+    // A long name is shortened in the middle, within the caption's width.
+    const QString line = shown.back().split('\n').front();
+    EXPECT_TRUE(line.contains(QChar(0x2026))) << line.toStdString();
+    EXPECT_TRUE(line.startsWith("Tabella 2 di 2: tbl")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith("Avvia")) << line.toStdString();
+    EXPECT_LE(caption->fontMetrics().horizontalAdvance(line), caption->width());
+    // After the copy: the checks, then the swap; at the end, how it went.
+    ASSERT_FALSE(w.atStages.empty());
+    EXPECT_EQ(w.atStages.front(), "Verifica del database aggiornato\xE2\x80\xA6");
+    EXPECT_NE(std::find(w.atStages.begin(), w.atStages.end(), "Sostituzione dei file\xE2\x80\xA6"), w.atStages.end());
+    EXPECT_EQ(caption->FullText().toStdString(), "Aggiornamento completato.\n2 tabelle copiate, 51 record scritti.");
+}
+
+// Interrompi, or closing the window and answering Yes, stops the copy at a
+// row: the archive is untouched, the template as far as the copy got.
+TEST_F(frmMainTest, AStopLeavesTheArchiveAndSaysSo) {
+    for (const bool byClosing : {false, true}) {
+        SCOPED_TRACE(byClosing ? "closing the window" : "Interrompi");
+        fs::remove_all(folder.Path() / "Dati");
+        fs::create_directories(folder.Path() / "Dati");
+        WriteIni("Dati\\");
+        const std::string structure = R"(CREATE TABLE "tblAree" ("ID" INTEGER PRIMARY KEY, "sCodice" VARCHAR(10));)";
+        core::sqlite::CreateDatabase(Archive(), structure + Numbered("tblAree", 300));
+        core::sqlite::CreateDatabase(Archive() + ".upg", structure);
+        const std::string archive = ReadBytes(Archive());
+        dialogs->ClearLog();
+
+        upgrade::frmMain w;
+        int ended = 0;
+        w.SetEndProgram([&] { ++ended; });
+        ASSERT_TRUE(w.Load());
+        w.show();
+        w.Pacer().SetInterval({});
+        int yields = 0;
+        dialogs->OnYield([&] {
+            if (++yields != 20) return;
+            if (byClosing) {
+                dialogs->AnswerMessage(core::MsgResult::Yes);
+                w.close();
+            } else {
+                Child<QPushButton>(w, "cmdAvvia")->click();
+            }
+        });
+        dialogs->AnswerMessage(core::MsgResult::Yes);
+        w.cmdAvvia_Click();
+        dialogs->OnYield({});
+
+        const auto end = dialogs->LastMessage();
+        EXPECT_EQ(end.title, "Quillon") << dialogs->Transcript();
+        EXPECT_EQ(end.icon, core::MsgIcon::Exclamation);
+        EXPECT_EQ(end.text, "Operazione interrotta dall'utente.");
+        EXPECT_FALSE(end.details.empty());
+        EXPECT_EQ(ReadBytes(Archive()), archive);
+        EXPECT_FALSE(Exists(Archive() + ".bak"));
+        const auto copied = Rows(Archive() + ".upg", "", "SELECT * FROM [tblAree]").size();
+        EXPECT_GT(copied, 0u);
+        EXPECT_LT(copied, 300u);
+        EXPECT_EQ(Child<ui::ProgressCaption>(w, "lblTbl")->FullText().toStdString(),
+                  "Aggiornamento interrotto dall'utente.\nL'archivio non \xC3\xA8 stato modificato.");
+        EXPECT_EQ(Child<QPushButton>(w, "cmdAvvia")->text(), "Avvia");
+        EXPECT_EQ(ended, byClosing ? 1 : 0);
+        core::Engine::Instance().Prune();
+    }
+}
+
 TEST_F(frmMainTest, ChiudiEndsTheProgram) {
     upgrade::frmMain w;
     int ended = 0;
