@@ -1,0 +1,65 @@
+// The safety copy Varnel and Tessily make of a destination file before the
+// first write of a run, timed on a generated database of a given size,
+// encrypted like the programs' archives and plain.
+//
+//   bench_safety_copy [megabytes=300] [folder=/tmp]
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "common/SafetyCopy.h"
+#include "common/engine/Engine.h"
+#include "common/engine/sqlite/SqliteTools.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Rows of about 1 KB of random text each, in one table with an index.
+std::string Script(int megabytes) {
+    const int rows = megabytes * 1000;
+    return "CREATE TABLE tblRighe (ID INTEGER PRIMARY KEY, sCodice VARCHAR(10), sTesto TEXT);"
+           "CREATE INDEX ixCodice ON tblRighe (sCodice);"
+           "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < " +
+           std::to_string(rows) +
+           ") INSERT INTO tblRighe SELECT i, 'C' || i, hex(randomblob(480)) FROM k;";
+}
+
+void Measure(const fs::path& folder, int megabytes, const std::string& key) {
+    const fs::path file = folder / (key.empty() ? "safety-bench-plain.db" : "safety-bench-encrypted.db");
+    std::error_code ec;
+    for (const auto& path : core::SafetyCopies(file.string(), "bench")) fs::remove(path, ec);
+    fs::remove(file, ec);
+    core::sqlite::CreateDatabase(file.string(), Script(megabytes), key);
+    const double size = static_cast<double>(fs::file_size(file)) / (1024.0 * 1024.0);
+
+    const auto start = std::chrono::steady_clock::now();
+    int calls = 0;
+    const core::SafetyCopy copy =
+        core::SafetyCopy::Make(file.string(), key, "bench", [&](int, int) { ++calls; });
+    const double made = Seconds(std::chrono::steady_clock::now() - start);
+
+    const auto restoreStart = std::chrono::steady_clock::now();
+    copy.Restore();
+    const double restored = Seconds(std::chrono::steady_clock::now() - restoreStart);
+
+    std::printf("%-9s %7.1f MB  copy %6.2f s (%6.1f MB/s, %d progress calls)  restore %6.2f s\n",
+                key.empty() ? "plain" : "encrypted", size, made, size / made, calls, restored);
+    fs::remove(copy.Path(), ec);
+    fs::remove(file, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int megabytes = argc > 1 ? std::atoi(argv[1]) : 300;
+    const fs::path folder = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path();
+    Measure(folder, megabytes, "chiave");
+    Measure(folder, megabytes, {});
+    return 0;
+}
