@@ -6,12 +6,19 @@
 #include <QSignalBlocker>
 #include <QString>
 
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+
 #include "common/Dialogs.h"
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
+#include "common/engine/FsPath.h"
+#include "common/engine/access/JetHeader.h"
 #include "ui/FileFilter.h"
 #include "ui/clsCommonDialog.h"
 
@@ -20,6 +27,8 @@ namespace core {
 namespace {
 
 constexpr std::int32_t kExistingFileAndPath = 4096 + 2048;
+constexpr std::string_view kSqliteSignature{"SQLite format 3\0", 16};
+constexpr std::uintmax_t kEncryptedPageUnit = 1024;
 
 [[noreturn]] void ThrowSubscript(const std::string& what)
 {
@@ -67,18 +76,23 @@ void ReportError(int number, const std::string& description)
     }
 }
 
+enum class PasswordOutcome { Opened, GaveUp, ChooseAnother };
+
 // Refreshes the source, answering the engine's password refusals: the
 // stored previous-version password once when the file's name is the
 // previous-version archive's, then whatever the user types, until it is
-// accepted. False when the user gives up (an empty answer).
-bool OpenWithPassword(const SourceSelectionControls& c, const cDBFormat& format, const cFile& file)
+// accepted. An empty answer gives up; once a password has been refused it
+// means choosing another file instead, since an encrypted archive cannot be
+// told from a file that is no archive at all.
+PasswordOutcome OpenWithPassword(const SourceSelectionControls& c, const cDBFormat& format, const cFile& file)
 {
     const Prefs& prefs = ThePrefs();
     bool storedTried = false;
+    bool refused = false;
     for (;;) {
         try {
             c.dcFrom->Refresh();
-            return true;
+            return PasswordOutcome::Opened;
         } catch (const Error& e) {
             if (e.Number() != err::BadPassword)
                 throw;
@@ -90,12 +104,44 @@ bool OpenWithPassword(const SourceSelectionControls& c, const cDBFormat& format,
             storedTried = true;
             password = prefs.previousPassword;
         } else {
-            password = TheDialogs().InputBox(kPasswordPrompt, prefs.programTitle, {}, true);
+            const std::string prompt = refused ? RefusedPasswordPrompt(prefs.programTitle) : kPasswordPrompt;
+            password = TheDialogs().InputBox(prompt, prefs.programTitle, {}, true);
             if (password.empty())
-                return false;
+                return refused ? PasswordOutcome::ChooseAnother : PasswordOutcome::GaveUp;
         }
         c.dcFrom->Connect = PasswordConnect(c.kind, format, file.FilterIndex(), password);
+        refused = true;  // if the next refresh still asks for one
     }
+}
+
+// A format whose driver text is empty lets the engine choose by the file:
+// Access and SQLite files carry a signature, and a file without one can
+// only be an encrypted SQLite archive, made of whole pages of 1024 bytes or
+// a multiple. Any other file is refused at once instead of asking for a
+// password it cannot have.
+void RefuseUnrecognisedFile(const cDBFormat& format, const std::string& path)
+{
+    if (!QString::fromStdString(format.Driver).trimmed().isEmpty())
+        return;
+    std::error_code ec;
+    const auto fsPath = FsPath(path);
+    const auto size = std::filesystem::file_size(fsPath, ec);
+    if (ec)
+        return;  // the engine reports a file it cannot read
+    std::string header(100, '\0');
+    {
+        std::ifstream in(fsPath, std::ios::binary);
+        if (!in)
+            return;
+        in.read(header.data(), static_cast<std::streamsize>(header.size()));
+        header.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    if (access::HasJetSignature(header) || header.rfind(kSqliteSignature, 0) == 0)
+        return;
+    if (size > 0 && size % kEncryptedPageUnit == 0)
+        return;
+    throw Error(err::NotADatabase, "Formato di database non riconosciuto: il file '" + path +
+                                       "' non \xC3\xA8 un archivio Access n\xC3\xA9 SQLite.");
 }
 
 }  // namespace
@@ -158,6 +204,12 @@ void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result)
     }
 }
 
+std::string RefusedPasswordPrompt(const std::string& program)
+{
+    return "La password non \xC3\xA8 corretta, oppure il file scelto non \xC3\xA8 un archivio di " + program +
+           ". Inserire un'altra password, oppure lasciare vuoto per scegliere un altro file:";
+}
+
 bool IsMultiTableFormat(int filterIndex)
 {
     return filterIndex == 1 || filterIndex == 2 || (filterIndex >= 6 && filterIndex <= 9);
@@ -208,19 +260,26 @@ void SourceDbClick(const SourceSelectionControls& c)
         const SourceFormats formats = ReadSourceFormats(ThePrefs().iniPath);
 
         cFile file;
-        ShowOpenFile(c.owner, formats.filter, file);
-        if (file.FileName.empty())
-            return;
+        for (;;) {
+            file = cFile{};
+            ShowOpenFile(c.owner, formats.filter, file);
+            if (file.FileName.empty())
+                return;
 
-        c.txtSourceDb->setText(QString::fromStdString(file.FileName));
-        const cDBFormat format = formats.At(file.FilterIndex() - 1);
-        c.dcFrom->Connect = format.Driver;
-        c.dcFrom->DatabaseName = file.FileName;
-        // Only the database is opened here: a record source left from an
-        // earlier source file would name a table the new file may lack.
-        c.dcFrom->RecordSource.clear();
-        if (!OpenWithPassword(c, format, file))
-            return;
+            c.txtSourceDb->setText(QString::fromStdString(file.FileName));
+            const cDBFormat format = formats.At(file.FilterIndex() - 1);
+            c.dcFrom->Connect = format.Driver;
+            c.dcFrom->DatabaseName = file.FileName;
+            // Only the database is opened here: a record source left from an
+            // earlier source file would name a table the new file may lack.
+            c.dcFrom->RecordSource.clear();
+            RefuseUnrecognisedFile(format, file.FileName);
+            const PasswordOutcome outcome = OpenWithPassword(c, format, file);
+            if (outcome == PasswordOutcome::GaveUp)
+                return;
+            if (outcome == PasswordOutcome::Opened)
+                break;
+        }
 
         if (c.kind == ProgramKind::Varnel) {
             c.cmdAvvia->setEnabled(true);

@@ -59,13 +59,20 @@ std::string FilterPiece(const cDBFormat& format);
 void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result);
 
 // The click on cmdSourceDb. Reports every failure itself (critical message
-// box) and never throws; what it had already changed stays.
+// box) and never throws; what it had already changed stays. A file chosen
+// with a format that leaves the driver to the file, with neither an Access
+// nor a SQLite signature and a size that no encrypted SQLite archive has, is
+// refused at once (3343); after a refused password the question says that
+// the file may be no archive and an empty answer shows the dialog again.
 void SourceDbClick(const SourceSelectionControls& controls);
 
 // The input box's question for a protected source.
 inline constexpr const char* kPasswordPrompt =
     "L'archivio selezionato \xC3\xA8 protetto da password! Inserire la password per proseguire:";
 inline constexpr const char* kUnknownFormatMessage = "Formato database non riconosciuto!";
+// The question after a refused password: the password may be wrong, or the
+// file no archive of the program at all. An empty answer chooses another file.
+std::string RefusedPasswordPrompt(const std::string& program);
 
 // Tessily: whether the format at this file type (from 1) holds several
 // tables (1, 2 and 6 to 9) rather than being itself the one table.

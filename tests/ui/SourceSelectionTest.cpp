@@ -299,9 +299,15 @@ TEST_F(SourceSelection, WrongPasswordTwiceAsksThreeTimesAndEmptyAnswerEnds)
 {
     WriteStandardIni();
     const std::string path = MakeDb("protetto.db", "giusta");
-    dialogs_->AnswerFile(path, 1).AnswerInput("no").AnswerInput("nemmeno").AnswerInput("");
+    // After a refusal the question says the file may be no archive, and an
+    // empty answer offers the dialog again (cancelled here).
+    dialogs_->AnswerFile(path, 1).AnswerInput("no").AnswerInput("nemmeno").AnswerInput("").CancelFile();
     Click();
-    EXPECT_EQ(Inputs().size(), 3u);
+    ASSERT_EQ(Inputs().size(), 3u);
+    EXPECT_EQ(Inputs()[0].text, kPrompt);
+    EXPECT_EQ(Inputs()[1].text, core::RefusedPasswordPrompt("Varnel"));
+    EXPECT_EQ(Inputs()[2].text, core::RefusedPasswordPrompt("Varnel"));
+    EXPECT_EQ(Files().size(), 2u);
     EXPECT_EQ(dialogs_->MessageCount(), 0) << dialogs_->Transcript();
     EXPECT_EQ(txtSourceDb_.text().toStdString(), path);
     EXPECT_FALSE(cmdAvvia_.isEnabled());
@@ -315,6 +321,51 @@ TEST_F(SourceSelection, WrongPasswordTwiceAsksThreeTimesAndEmptyAnswerEnds)
     dialogs_->AnswerFile(path, 1).AnswerInput("");
     Click();
     EXPECT_TRUE(cmdAvvia_.isEnabled());
+}
+
+// Files chosen as an archive whose driver the file decides: without an
+// Access or SQLite signature only a file of whole 1024-byte pages may be an
+// encrypted archive; any other is refused at once, never asked a password.
+TEST_F(SourceSelection, AFileThatIsNoArchiveIsNamedAsSuch)
+{
+    WriteStandardIni();
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool asksPassword;
+    };
+    std::string noise(4096, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) >> 3);
+    const Case cases[] = {
+        {"testo.mdb", "Codice;Denominazione\r\nC1;Ditta\r\n", false},
+        {"rumore.mdb", noise.substr(0, 3000), false},
+        {"pagine.mdb", noise, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder_ + "/" + c.name;
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        dialogs_->ClearLog();
+        dialogs_->AnswerFile(path, 1);
+        if (c.asksPassword) {
+            // Refused, then another file: the good archive opens.
+            const std::string good = MakeDb("buono.mdb");
+            dialogs_->AnswerInput("prova").AnswerInput("").AnswerFile(good, 1);
+            Click();
+            ASSERT_EQ(Inputs().size(), 2u) << dialogs_->Transcript();
+            EXPECT_EQ(Inputs()[1].text, core::RefusedPasswordPrompt("Varnel"));
+            EXPECT_EQ(txtSourceDb_.text().toStdString(), good);
+            EXPECT_TRUE(cmdAvvia_.isEnabled());
+            EXPECT_EQ(dialogs_->MessageCount(), 0) << dialogs_->Transcript();
+        } else {
+            Click();
+            EXPECT_TRUE(Inputs().empty()) << dialogs_->Transcript();
+            ASSERT_EQ(dialogs_->MessageCount(), 1);
+            EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 3343");
+            EXPECT_NE(dialogs_->LastMessage().text.find("non \xC3\xA8 un archivio"), std::string::npos);
+        }
+        EXPECT_TRUE(dialogs_->AllAnswersUsed());
+    }
 }
 
 TEST_F(SourceSelection, TessilyEarlyEndKeepsTheTableListAsItWas)
