@@ -418,6 +418,9 @@ TEST_F(EndToEnd, AMissingSourceTableStopsTheRunAfterOpenDataControlsMessage) {
     ASSERT_EQ(messages.size(), 2u) << dialogs_->Transcript();  // no success message after it
     EXPECT_EQ(messages[1].title, "3078");
     EXPECT_NE(messages[1].text.find("Pagamenti"), std::string::npos) << messages[1].text;
+    // The open failure's message carries the run's report, as any stop does.
+    EXPECT_NE(messages[1].details.find("Migrazione interrotta al passo 4"), std::string::npos) << messages[1].details;
+    EXPECT_NE(messages[1].details.find("Passi non raggiunti"), std::string::npos) << messages[1].details;
     EXPECT_EQ(Count("tblZone"), 5u);
     // Nothing was copied from the zones' table still open, nothing emptied.
     ASSERT_EQ(Count("tblTiPagamento"), 1u);
