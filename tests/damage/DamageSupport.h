@@ -56,9 +56,14 @@ struct Outcome {
     std::map<std::string, std::vector<std::string>> tables;
 };
 
-inline std::string RowText(core::Recordset& rs) {
+// `ignored`: columns whose values are not compared (a time of insertion).
+inline std::string RowText(core::Recordset& rs, const std::vector<std::string>& ignored) {
     std::string row;
     for (int i = 0; i < rs.Fields().Count(); ++i) {
+        if (std::find(ignored.begin(), ignored.end(), rs.Fields()[i].Name()) != ignored.end()) {
+            row += "*|";
+            continue;
+        }
         const core::Variant value = rs.Fields()[i].Value();
         row += core::Describe(value);
         if (value.kind() == core::Variant::Kind::Binary) row.append(value.AsBytes().begin(), value.AsBytes().end());
@@ -67,7 +72,8 @@ inline std::string RowText(core::Recordset& rs) {
     return row;
 }
 
-inline Outcome ReadThroughEngine(const std::string& path, const std::string& connect) {
+inline Outcome ReadThroughEngine(const std::string& path, const std::string& connect,
+                                 const std::vector<std::string>& ignored = {}) {
     Outcome out;
     try {
         out.atOpen = true;
@@ -87,7 +93,7 @@ inline Outcome ReadThroughEngine(const std::string& path, const std::string& con
         for (const auto& name : names) {
             auto rs = db->OpenRecordset(core::SelectAllFrom(name));
             auto& rows = out.tables[name];
-            for (; !rs->Eof(); rs->MoveNext()) rows.push_back(RowText(*rs));
+            for (; !rs->Eof(); rs->MoveNext()) rows.push_back(RowText(*rs, ignored));
         }
     } catch (const core::Error& e) {
         out.error = e.Number();
