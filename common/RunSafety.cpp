@@ -12,6 +12,7 @@ void RunSafety::Reset()
     copy_.reset();
     reached_ = false;
     server_ = false;
+    restored_ = false;
 }
 
 void RunSafety::BeforeFirstWrite()
@@ -58,6 +59,7 @@ bool RunSafety::ShowFailure(const std::string& text, MsgIcon icon, const std::st
         Engine::Instance().FlushAll();
         Engine::Instance().Prune();
         copy_->Restore();
+        restored_ = true;
     } catch (const Error& e) {
         dialogs.MessageBox(e.Description() + "\n\nLa copia di sicurezza resta in '" + copy_->Path() + "'.",
                            MsgButtons::Ok, MsgIcon::Critical, "Errore n. " + std::to_string(e.Number()));

@@ -33,6 +33,8 @@ public:
     void Reset();
 
     bool HasCopy() const { return copy_.has_value(); }
+    // The user chose "Ripristina" at the end of this run and the copy is back.
+    bool Restored() const { return restored_; }
     const SafetyCopy* Copy() const { return copy_ ? &*copy_ : nullptr; }
     // What the final message of a failed or stopped run adds about the copy;
     // empty when the run stopped before its first write.
@@ -50,6 +52,7 @@ private:
     std::optional<SafetyCopy> copy_;
     bool reached_ = false;  // BeforeFirstWrite ran in this run
     bool server_ = false;
+    bool restored_ = false;
 };
 
 // The final message of a run that failed (or was stopped: error 18, shown

@@ -5,6 +5,7 @@
 
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
+#include "common/RunPacer.h"
 #include "common/RunSafety.h"
 #include "common/SourceCheck.h"
 #include "common/engine/Dao.h"
@@ -204,6 +205,8 @@ void ImportRun::Copy(const core::cTable& table)
         }
     } catch (const core::Error& e) {
         to.CancelUpdate();
+        // A stop comes between two records: the details say after which.
+        if (core::IsUserInterrupt(e)) throw;
         if (copied_ < record)
             for (std::size_t i = 0; i < current && i < pairs.size(); ++i) report_.Unnote(i, recordNotes[i]);
         std::string where = " (record " + std::to_string(record) + " dell'origine";

@@ -357,7 +357,8 @@ void frmMain::OnAvviaClicked()
     else if (!activity_.empty())
         lblStato->SetFullText(Q(std::string(pacer_.StopRequested() ? "Importazione interrotta dall'utente.\n"
                                                                     : "Importazione fermata da un errore.\n") +
-                                written + " prima dell'interruzione."));
+                                (safety_.Restored() ? std::string("Database ripristinato com'era prima dell'importazione.")
+                                                    : written + " prima dell'interruzione.")));
     if (endAfterRun_) OnChiudiClicked();
 }
 

@@ -259,10 +259,11 @@ void frmMain::ShowEnd(RunOutcome outcome, const MigrationReport& report) {
         text = "Operazione completata.\n" + written + " in " + std::to_string(report.Steps().size()) + " passi.";
         break;
     case RunOutcome::Stopped:
-        text = std::string(pacer_.StopRequested() ? "Operazione interrotta dall'utente" : "Operazione fermata da un errore") +
+        text = std::string(pacer_.StopRequested() ? "Interrotta dall'utente" : "Fermata da un errore") +
                (reached > 0 ? " al passo " + std::to_string(reached) + " di " + std::to_string(report.Steps().size())
                             : std::string()) +
-               ".\n" + written + " prima dell'interruzione.";
+               ".\n" + (safety_.Restored() ? std::string("Database ripristinato com'era prima.")
+                                            : written + " prima dell'interruzione.");
         break;
     }
     lblProgress->SetFullText(Q(text));

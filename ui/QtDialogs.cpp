@@ -137,7 +137,7 @@ core::MsgResult QtDialogs::MessageBox(const std::string& text, core::MsgButtons 
     }
     QPushButton* restore = nullptr;
     if (buttons == core::MsgButtons::OkRestore)
-        restore = box.addButton(QStringLiteral("Ripristina"), QMessageBox::ActionRole);
+        restore = box.addButton(QStringLiteral("&Ripristina"), QMessageBox::ActionRole);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (restore && clicked == restore) return core::MsgResult::Restore;

@@ -13,6 +13,7 @@ RunLock::RunLock(const std::vector<QWidget*>& inputs, QPushButton* start) : star
     }
     if (start_) {
         startCaption_ = start_->text();
+        startEnabled_ = start_->isEnabled();
         start_->setText(QString::fromLatin1(kStopCaption));
         start_->setEnabled(true);
     }
@@ -22,7 +23,10 @@ RunLock::~RunLock()
 {
     for (auto& [input, enabled] : inputs_)
         if (input) input->setEnabled(enabled);
-    if (start_) start_->setText(startCaption_);
+    if (start_) {
+        start_->setText(startCaption_);
+        start_->setEnabled(startEnabled_);
+    }
 }
 
 }  // namespace ui

@@ -27,6 +27,7 @@ private:
     std::vector<std::pair<QPointer<QWidget>, bool>> inputs_;
     QPointer<QPushButton> start_;
     QString startCaption_;
+    bool startEnabled_ = true;
 };
 
 }  // namespace ui

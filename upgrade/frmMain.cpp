@@ -271,6 +271,9 @@ void frmMain::StageReached(UpgradeStage stage) {
     // is painted at once.
     switch (stage) {
     case UpgradeStage::TablesCopied:
+        // From here on the run no longer looks at a stop: the checks and
+        // the swap run to their end.
+        cmdAvvia_->setEnabled(false);
         lblTbl_->SetFullText(QString::fromUtf8("Verifica del database aggiornato\xE2\x80\xA6"));
         break;
     case UpgradeStage::Flushed: lblTbl_->SetFullText(QString::fromUtf8("Sostituzione dei file\xE2\x80\xA6")); break;

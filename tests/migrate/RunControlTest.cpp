@@ -116,6 +116,9 @@ TEST_F(RunControl, AStoppedOrFailedRunCanBePutBack) {
         if (c.restore) {
             EXPECT_EQ(messages[2].icon, core::MsgIcon::Information);
             EXPECT_EQ(Snapshot(), before);
+            EXPECT_EQ(Caption(), std::string(c.failing ? "Fermata da un errore" : "Interrotta dall'utente") +
+                                     " al passo " + (c.failing ? "4" : "1") +
+                                     " di 13.\nDatabase ripristinato com'era prima.");
         } else {
             EXPECT_EQ(Snapshot(), atMessage);  // as the stop left it
         }
