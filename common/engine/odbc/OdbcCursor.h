@@ -2,6 +2,9 @@
 // The rows of one statement on a server, fetched one at a time; new records
 // go in through a prepared INSERT per set of assigned columns, their values
 // bound as parameters (never spliced into the statement).
+//
+// What a read verifies: only SQL_NO_DATA ends the rows; a fetch or a column
+// read that fails raises the server's error. The server keeps its own pages.
 
 #include <map>
 #include <optional>
