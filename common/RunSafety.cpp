@@ -29,7 +29,11 @@ void RunSafety::BeforeFirstWrite()
         progress = [this](int remaining, int total) {
             progress_(total > 0 ? static_cast<int>(100LL * (total - remaining) / total) : 100);
         };
+    // Called before and after too: opening the two files costs a key
+    // derivation each, time in which the window would not answer.
+    if (progress_) progress_(0);
     copy_ = SafetyCopy::Make(prefs.destinationPath, prefs.destinationPassword, program_, progress);
+    if (progress_) progress_(100);
 }
 
 std::string RunSafety::Note() const

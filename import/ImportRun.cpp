@@ -102,6 +102,7 @@ const core::cTable& ImportRun::DestinationTable()
 
 void ImportRun::OpenDestination(const core::cTable& table)
 {
+    view_.Activity("Apertura della tabella " + table.Table + "\xE2\x80\xA6");
     core::DataControl& dcTo = *setup_.dcTo;
     if (core::DestinationIsServer()) {
         core::PointAtDestination(dcTo, setup_.destinationPassword);

@@ -394,8 +394,9 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::Activity(const std::string& text)
 {
     activity_ = text;
-    ShowRecords(0);
+    lblStato->SetFullText(Q(text));
     lblStato->repaint();
+    pacer_.Tick();
 }
 
 void frmMain::ShowRecords(long long saved)

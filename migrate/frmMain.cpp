@@ -232,6 +232,7 @@ void frmMain::StepStarted(std::size_t index, std::size_t count, const TableStep&
                 " \xE2\x86\x92 " + step.destinationTable;
     ShowRecords(0);
     lblProgress->repaint();
+    pacer_.Tick();
 }
 
 void frmMain::ShowRecords(long long saved) {

@@ -9,6 +9,7 @@
 
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
+#include "common/RunPacer.h"
 #include "common/RunSafety.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
@@ -92,7 +93,13 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
 
 void UpgradeRun::Report(int number, const std::string& description) {
     try {
-        core::ShowRunFailure(nullptr, number, description, report_.Text());
+        // A stop comes only while tables are copied, before any rename.
+        const std::string text =
+            number == core::kUserInterrupt
+                ? description + " L'archivio non \xC3\xA8 stato modificato; il file aggiornato \xC3\xA8 incompleto e "
+                                "una nuova esecuzione ricomincia dall'inizio."
+                : description;
+        core::ShowRunFailure(nullptr, number, text, report_.Text());
     } catch (const core::Error& e) {
         // The dialogs commit the engine first; nothing is open any more, so
         // this only fails without a screen to show anything on.
