@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <utility>
 #include <filesystem>
 
 #include "common/engine/FsPath.h"
@@ -17,6 +19,16 @@ std::string Prefix(const std::string& destination, const std::string& program)
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return Utf8Path(FsPath(destination).filename()) + ".prima-" + lower + "-";
+}
+
+// The stamp of a copy's name and its number within that second ("-2"
+// after the stamp; 1 without): what orders the copies.
+std::pair<std::string, int> Order(const std::string& name, std::size_t prefix)
+{
+    const std::string rest = name.substr(prefix);
+    const std::size_t dash = rest.find('-', 9);  // after yyyymmdd-
+    if (dash == std::string::npos) return {rest, 1};
+    return {rest.substr(0, dash), std::atoi(rest.c_str() + dash + 1)};
 }
 
 }  // namespace
@@ -49,8 +61,11 @@ std::vector<std::string> SafetyCopies(const std::string& destination, const std:
         if (name.rfind(prefix, 0) == 0 && name.find("-journal") == std::string::npos && it->is_regular_file(ec))
             names.push_back(name);
     }
-    // The stamps sort like the times they stand for.
-    std::sort(names.begin(), names.end());
+    // The stamps sort like the times they stand for; within one second the
+    // numbers do.
+    std::sort(names.begin(), names.end(), [&prefix](const std::string& a, const std::string& b) {
+        return Order(a, prefix.size()) < Order(b, prefix.size());
+    });
     std::vector<std::string> paths;
     for (const auto& name : names) paths.push_back(Utf8Path(folder / FsPath(name)));
     return paths;
@@ -59,14 +74,21 @@ std::vector<std::string> SafetyCopies(const std::string& destination, const std:
 SafetyCopy SafetyCopy::Make(const std::string& destination, const std::string& password, const std::string& program,
                             const sqlite::CopyProgress& progress)
 {
-    std::string path = SafetyCopyPath(destination, program, std::time(nullptr));
+    const std::string base = SafetyCopyPath(destination, program, std::time(nullptr));
+    // A second copy within the same second is numbered after the last one
+    // of that second, also when older ones of it were already deleted.
+    const std::size_t prefix = Prefix(destination, program).size();
+    const std::string stamp = Order(Utf8Path(FsPath(base).filename()), prefix).first;
+    int number = 0;
+    for (const auto& copy : SafetyCopies(destination, program)) {
+        const auto [copyStamp, copyNumber] = Order(Utf8Path(FsPath(copy).filename()), prefix);
+        if (copyStamp == stamp) number = std::max(number, copyNumber);
+    }
+    std::string path = number == 0 ? base : base + "-" + std::to_string(number + 1);
     std::error_code ec;
-    for (int n = 2; fs::exists(FsPath(path), ec); ++n)
-        path = SafetyCopyPath(destination, program, std::time(nullptr)) + "-" + std::to_string(n);
     sqlite::BackupDatabase(destination, password, path, progress);
 
-    std::vector<std::string> copies = SafetyCopies(destination, program);
-    // Same second, "-2" after the plain stamp: sorted names keep the order.
+    const std::vector<std::string> copies = SafetyCopies(destination, program);
     for (std::size_t i = 0; i + kKept < copies.size(); ++i) fs::remove(FsPath(copies[i]), ec);
     return SafetyCopy(destination, password, std::move(path));
 }
