@@ -19,7 +19,7 @@ cp samples/Varnel.ini demo/
 # The empty version-5 database, encrypted with the password that
 # Varnel.ini holds hex-encoded in DBPWD ("Agenzia5!").
 {
-  printf "PRAGMA key = 'Agenzia5!';\nPRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\nPRAGMA cipher_use_hmac = ON;\n"
+  printf "PRAGMA key = 'Agenzia5!';\nPRAGMA cipher_compatibility = 3;\n"
   cat samples/schema/v5.sql
 } | sqlcipher demo/Dati/agenzia5.db >/dev/null
 

@@ -108,8 +108,9 @@ std::string SetBasedMigrationScript(const std::string& archivePath, const std::s
                                     const std::string& destinationKey) {
     std::ostringstream sql;
     sql << "PRAGMA key = " << Literal(destinationKey) << ";\n"
-        << "PRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\nPRAGMA cipher_use_hmac = ON;\n"
+        << "PRAGMA cipher_compatibility = 3;\n"
         << "ATTACH DATABASE " << Literal(archivePath) << " AS v4 KEY " << Literal(archiveKey) << ";\n"
+        << (archiveKey.empty() ? "" : "PRAGMA v4.cipher_compatibility = 3;\n")
         << "BEGIN;\n";
     for (const TableStep& step : migrate::MigrationSteps()) Step(sql, step);
     sql << "COMMIT;\n";

@@ -22,10 +22,8 @@ std::string SqlLiteral(const std::string& text) {
 double RunShell(const std::filesystem::path& db, const std::string& key, const std::string& script,
                 std::string* output, double* cpu) {
     const std::filesystem::path file = db.string() + ".sql";
-    std::ofstream(file) << "PRAGMA key = " << SqlLiteral(key) << ";\n"
-                        << "PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; PRAGMA cipher_use_hmac = ON;\n"
-                        << "PRAGMA cipher_default_page_size = 1024; PRAGMA cipher_default_kdf_iter = 64000;"
-                        << " PRAGMA cipher_default_use_hmac = ON;\n"
+    std::ofstream(file) << ".output /dev/null\nPRAGMA key = " << SqlLiteral(key) << ";\n.output stdout\n"
+                        << "PRAGMA cipher_compatibility = 3; PRAGMA cipher_default_compatibility = 3;\n"
                         << script;
     const std::string command = "sqlcipher -batch -bail '" + db.string() + "' < '" + file.string() + "' 2>&1";
     const auto start = std::chrono::steady_clock::now();

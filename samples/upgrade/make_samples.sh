@@ -23,7 +23,7 @@ rm -f "$archive" "$archive"-journal "$archive.upg" "$archive.upg"-journal "$arch
 # left to the shell's defaults.
 {
   echo "PRAGMA key = '$password';"
-  echo "PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; PRAGMA cipher_use_hmac = ON;"
+  echo "PRAGMA cipher_compatibility = 3;"
   echo "BEGIN;"
   cat "$samples/schema/v5.sql" "$here/archive_data.sql"
   echo "COMMIT;"

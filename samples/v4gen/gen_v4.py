@@ -320,8 +320,7 @@ def main():
 
     def write_all(out):
         if not args.sql_only and args.key:
-            out.write("PRAGMA key = %s;\nPRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\n"
-                      "PRAGMA cipher_use_hmac = ON;\n" % q(args.key))
+            out.write("PRAGMA key = %s;\nPRAGMA cipher_compatibility = 3;\n" % q(args.key))
         with open(os.path.join(HERE, "v4_schema.sql"), encoding="utf-8") as schema:
             out.write(schema.read())
         out.write("BEGIN;\n")

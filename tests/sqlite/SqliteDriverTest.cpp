@@ -124,9 +124,9 @@ TEST_F(SqliteDriverTest, EncryptedFileUsesTheExplicitCipherSettings) {
     // Another tool opens it given the same settings explicitly.
     const std::string script = dir_.File("leggi.sql");
     WriteFile(script,
-              "PRAGMA key = 'segreta'; PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000;"
-              " PRAGMA cipher_use_hmac = ON; SELECT sCodice FROM tblAree;\n");
-    EXPECT_EQ(RunCommand("sqlcipher -batch '" + path + "' < '" + script + "'"), "ABC\n");
+              "PRAGMA key = 'segreta'; PRAGMA cipher_compatibility = 3; SELECT sCodice FROM tblAree;\n");
+    // The shell answers "ok" to the key.
+    EXPECT_EQ(RunCommand("sqlcipher -batch '" + path + "' < '" + script + "'"), "ok\nABC\n");
 }
 
 TEST_F(SqliteDriverTest, LookUpUsesTheIndexAndIgnoresCaseWithoutNocase) {

@@ -52,7 +52,9 @@ public:
         const std::string script = db.path + ".count.sql";
         {
             std::ofstream out(script);
-            if (!password_.empty()) out << "PRAGMA key = " << SqlLiteral(password_) << ";\n";
+            if (!password_.empty())
+                out << ".output /dev/null\nPRAGMA key = " << SqlLiteral(password_) << ";\n.output stdout\n"
+                    << "PRAGMA cipher_compatibility = 3;\n";
             out << "SELECT count(*) FROM \"" << table << "\";\n";
         }
         const std::string output = RunCommand("sqlcipher -batch '" + db.path + "' < '" + script + "'");

@@ -45,7 +45,8 @@ TEST(SqliteTools, ExportEncryptsAPlainDatabase) {
     dc->Close();
     // The version number of the structure travels with the data.
     const std::string script = dir.File("v.sql");
-    std::ofstream(script) << "PRAGMA key = 'chiave'; PRAGMA user_version;\n";
+    std::ofstream(script) << ".output /dev/null\nPRAGMA key = 'chiave';\n.output stdout\n"
+                             "PRAGMA cipher_compatibility = 3; PRAGMA user_version;\n";
     EXPECT_EQ(RunCommand("sqlcipher -batch '" + secret + "' < '" + script + "'"), "7\n");
     EXPECT_EQ(ErrorNumber([&] { ExportDatabase(plain, "", secret, "x"); }), 3204);
 }

@@ -14,10 +14,7 @@
 
 namespace core::sqlite {
 
-const char* const kCipherSettings =
-    "PRAGMA cipher_page_size = 1024;"
-    "PRAGMA kdf_iter = 64000;"
-    "PRAGMA cipher_use_hmac = ON;";
+const char* const kCipherCompatibility = "3";
 
 namespace {
 
@@ -53,10 +50,48 @@ bool OnlySeparators(const char* tail) {
 
 }  // namespace
 
-void ApplyKey(sqlite3* db, const std::string& key) {
+namespace {
+
+std::string PragmaText(sqlite3* db, const std::string& pragma) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, pragma.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return {};
+    }
+    StmtHandle stmt(raw);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    return text ? text : "";
+}
+
+}  // namespace
+
+void ApplyKey(sqlite3* db, const std::string& key, const std::string& schema) {
     if (key.empty()) return;
-    sqlite3_key(db, key.data(), static_cast<int>(key.size()));
-    sqlite3_exec(db, kCipherSettings, nullptr, nullptr, nullptr);
+    const char* file = sqlite3_db_filename(db, schema.c_str());
+    const ErrorContext context{file ? file : "", {}, {}};
+    if (schema == "main") {
+        const int rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+        if (rc != SQLITE_OK) throw LastError(db, rc, context);
+    }
+    const std::string prefix = "PRAGMA " + schema + ".";
+    const std::string set = prefix + "cipher_compatibility = " + kCipherCompatibility;
+    const int rc = sqlite3_exec(db, set.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw LastError(db, rc, context);
+    struct Expected {
+        const char* pragma;
+        const char* value;
+    };
+    for (const Expected& expected : {Expected{"cipher_page_size", "1024"}, Expected{"kdf_iter", "64000"},
+                                     Expected{"cipher_hmac_algorithm", "HMAC_SHA1"},
+                                     Expected{"cipher_kdf_algorithm", "PBKDF2_HMAC_SHA1"}}) {
+        const std::string actual = PragmaText(db, prefix + expected.pragma);
+        if (actual != expected.value)
+            throw TranslateError(SQLITE_MISUSE,
+                                 std::string("cipher setting ") + expected.pragma + " is '" + actual +
+                                     "', expected '" + expected.value + "'",
+                                 context);
+    }
 }
 
 DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, int flags) {

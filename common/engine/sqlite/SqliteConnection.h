@@ -29,17 +29,19 @@
 
 namespace core::sqlite {
 
-// Cipher settings written into every encrypted database: those of SQLCipher
-// 3 (PBKDF2-HMAC-SHA1 with 64,000 iterations, 1,024-byte pages, per-page
-// HMAC-SHA1). They are set explicitly rather than left to the library's
-// defaults, which changed with SQLCipher 4; a later SQLCipher opens these
-// files after "PRAGMA cipher_compatibility = 3" or with the same settings.
-extern const char* const kCipherSettings;
+// Every encrypted database is read and written with the settings of
+// SQLCipher 3 (1,024-byte pages, PBKDF2-HMAC-SHA1 with 64,000 iterations,
+// per-page HMAC-SHA1): the files the served application and the earlier
+// versions of these programs wrote have them, and SQLCipher 4 defaults
+// differ. kCipherCompatibility selects them; ApplyKey checks that they took.
+extern const char* const kCipherCompatibility;
 
 // Applies the key (UTF-8 text, as PRAGMA key = '...' takes it) and the
 // cipher settings to a freshly opened handle; an empty key leaves the
-// database unencrypted.
-void ApplyKey(sqlite3* db, const std::string& key);
+// database unencrypted. schema is "main" or the name of an attached
+// database. Raises when the library refuses the key or a setting does not
+// take effect (a SQLCipher build without these settings).
+void ApplyKey(sqlite3* db, const std::string& key, const std::string& schema = "main");
 
 // Opens an existing database file with the checks of the engine: missing
 // file 3024, folder 3044, unreadable 3051, empty or not a database 3343,

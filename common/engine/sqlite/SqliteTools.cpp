@@ -76,13 +76,7 @@ void ExportDatabase(const std::string& source, const std::string& sourceKey,
         Exec(db.get(),
              "ATTACH DATABASE " + Literal(target) + " AS agency_export KEY " + Literal(targetKey),
              target);
-        if (!targetKey.empty()) {
-            Exec(db.get(),
-                 "PRAGMA agency_export.cipher_page_size = 1024;"
-                 "PRAGMA agency_export.kdf_iter = 64000;"
-                 "PRAGMA agency_export.cipher_use_hmac = ON;",
-                 target);
-        }
+        ApplyKey(db.get(), targetKey, "agency_export");
         Exec(db.get(), "SELECT sqlcipher_export('agency_export')", target);
         sqlite3_stmt* raw = nullptr;
         int version = 0;
