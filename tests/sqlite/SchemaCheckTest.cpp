@@ -1,7 +1,7 @@
-// Plain files whose schema the library cannot parse safely are refused as
-// damaged before the library reads them; every real schema still opens.
-// Were the check to miss one of these files, the test binary would die on
-// a null pointer inside the library.
+// Plain files with a forged or damaged schema are refused as damaged by the
+// library itself (SQLCipher 3.4 read through a null pointer on a table made
+// from a query and needed a look at the schema pages of its own); every real
+// schema still opens.
 
 #include <gtest/gtest.h>
 #include <sqlcipher/sqlite3.h>
@@ -10,12 +10,8 @@
 
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
-#include "common/engine/sqlite/SchemaCheck.h"
 #include "tests/sqlite/DatabaseFactory.h"
 #include "tests/sqlite/EngineTestSupport.h"
-
-using core::sqlite::IsCreateTableAsQuery;
-using core::sqlite::UnsafeSchemaReason;
 
 namespace {
 
@@ -57,22 +53,6 @@ int OpenError(const std::string& path) {
     return ErrorNumber([&] { core::Workspace::OpenDatabase(path, false, true, ";")->TableDefs(); });
 }
 
-TEST(SchemaCheck, RecognisesTablesMadeFromAQuery) {
-    EXPECT_TRUE(IsCreateTableAsQuery("CREATE TABLE t AS SELECT 1"));
-    EXPECT_TRUE(IsCreateTableAsQuery("create temp table if not exists main.[a b] as select * from x"));
-    EXPECT_TRUE(IsCreateTableAsQuery("CREATE TEMPORARY TABLE \"x\"\"y\"/* note */AS\nSELECT 1"));
-    EXPECT_TRUE(IsCreateTableAsQuery("  CREATE\tTABLE -- comment\n `t` AS SELECT 1"));
-
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE TABLE t (x)"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE TABLE \"as\" (x)"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE TABLE [as](x)"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE TABLE t(x) AS"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE VIEW v AS SELECT 1"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE INDEX i ON t(x)"));
-    EXPECT_FALSE(IsCreateTableAsQuery("CREATE TABLE"));
-    EXPECT_FALSE(IsCreateTableAsQuery(""));
-}
-
 TEST(SchemaCheck, ForgedStatementIsFoundWhereverItSits) {
     TempDir dir;
     const std::string forged = "CREATE TABLE tbl AS SELECT * FROM tbl1";
@@ -87,9 +67,6 @@ TEST(SchemaCheck, ForgedStatementIsFoundWhereverItSits) {
     };
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
-        const auto reason = UnsafeSchemaReason(path);
-        ASSERT_TRUE(reason.has_value());
-        EXPECT_NE(reason->find("CREATE TABLE tbl AS"), std::string::npos);
         EXPECT_EQ(OpenError(path), 3049);
     }
 }
@@ -105,13 +82,11 @@ TEST(SchemaCheck, RealSchemasOfEveryShapeOpen) {
     };
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
-        EXPECT_FALSE(UnsafeSchemaReason(path).has_value());
         EXPECT_EQ(OpenError(path), 0);
     }
 }
 
-// Pages that do not hold together are left to the library, which reports
-// them itself; the look at the schema never stops on them.
+// Pages that do not hold together are damage too.
 TEST(SchemaCheck, OtherDamageIsLeftToTheLibrary) {
     TempDir dir;
     const std::string path = MakeDatabase(dir, "rotto.db", 300, 200, 512);
@@ -124,7 +99,6 @@ TEST(SchemaCheck, OtherDamageIsLeftToTheLibrary) {
         std::fwrite(beyond, 1, sizeof beyond, file);
         std::fclose(file);
     }
-    EXPECT_FALSE(UnsafeSchemaReason(path).has_value());
     EXPECT_EQ(OpenError(path), 3049);
 }
 

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "common/engine/FsPath.h"
-#include "common/engine/sqlite/SchemaCheck.h"
 #include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteCursor.h"
 #include "common/engine/sqlite/SqliteTypes.h"
@@ -120,10 +119,6 @@ DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, 
     // SQLite would take an empty file for a new database and write one into it.
     if (size == 0) throw NotADatabaseError(path, "empty file");
     const bool plain = size >= sizeof header && std::memcmp(header, kPlainHeader, sizeof header) == 0;
-    if (plain) {
-        if (auto reason = UnsafeSchemaReason(path))
-            throw TranslateError(SQLITE_CORRUPT, *reason, {path, {}, {}});
-    }
 
     sqlite3* raw = nullptr;
     const int openRc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
