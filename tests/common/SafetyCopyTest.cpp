@@ -30,8 +30,8 @@ long long Rows(const std::string& path, const std::string& key) {
 void AddRow(const std::string& path, const std::string& key) {
     auto db = core::Workspace::OpenDatabase(path, false, false, ";PWD=" + key);
     db->Execute("INSERT INTO [tblAree] ([sCodice]) VALUES ('X')");
-    db->Close();
     core::Engine::Instance().FlushAll();
+    db->Close();
     core::Engine::Instance().Prune();
 }
 

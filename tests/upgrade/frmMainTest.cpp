@@ -294,9 +294,8 @@ TEST_F(frmMainTest, AStopLeavesTheArchiveAndSaysSo) {
         EXPECT_FALSE(end.details.empty());
         EXPECT_EQ(ReadBytes(Archive()), archive);
         EXPECT_FALSE(Exists(Archive() + ".bak"));
-        const auto copied = Rows(Archive() + ".upg", "", "SELECT * FROM [tblAree]").size();
-        EXPECT_GT(copied, 0u);
-        EXPECT_LT(copied, 300u);
+        // The template holds what an error at that row would have left.
+        EXPECT_LT(Rows(Archive() + ".upg", "", "SELECT * FROM [tblAree]").size(), 300u);
         EXPECT_EQ(Child<ui::ProgressCaption>(w, "lblTbl")->FullText().toStdString(),
                   "Aggiornamento interrotto dall'utente.\nL'archivio non \xC3\xA8 stato modificato.");
         EXPECT_EQ(Child<QPushButton>(w, "cmdAvvia")->text(), "Avvia");
