@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/support/BenchArgs.h"
 #include "common/SafetyCopy.h"
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
@@ -54,10 +55,24 @@ void Measure(const fs::path& folder, int megabytes, const std::string& key) {
     fs::remove(file, ec);
 }
 
+constexpr bench::ArgHelp kArgs[] = {
+    {"MEGABYTES", "size of the generated database (default 300)"},
+    {"FOLDER", "where the databases and their copies are made (default: the temporary folder)"},
+};
+const bench::Usage kUsage{
+    "bench_safety_copy [MEGABYTES] [FOLDER]",
+    "Times the safety copy that Varnel and Tessily make of a destination before a run's\n"
+    "first write, and its restore, on a generated database, once encrypted and once\n"
+    "plain; prints the size, both times and the copy's throughput.",
+    kArgs, false, 2};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int megabytes = argc > 1 ? std::atoi(argv[1]) : 300;
+    if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
+    const auto count = argc > 1 ? bench::PositiveCount(argv[1]) : std::optional<long>(300);
+    if (!count || *count > 100'000) return bench::UsageError(kUsage, "not a size in megabytes", argv[1]);
+    const int megabytes = static_cast<int>(*count);
     const fs::path folder = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path();
     Measure(folder, megabytes, "chiave");
     Measure(folder, megabytes, {});
