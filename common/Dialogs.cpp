@@ -57,6 +57,7 @@ public:
     // A commit every 100 ms would slow the runs down: what a user sees
     // during a yield is the progress, not a message about the data.
     void Yield() override { inner->Yield(); }
+    void SetWaitText(const std::string& text) override { inner->SetWaitText(text); }
 };
 
 FlushingDialogs& Instance() {
@@ -67,6 +68,8 @@ FlushingDialogs& Instance() {
 }  // namespace
 
 Dialogs& TheDialogs() { return Instance(); }
+
+Dialogs& UncommittedDialogs() { return *Instance().inner; }
 
 std::unique_ptr<Dialogs> InstallDialogs(std::unique_ptr<Dialogs> dialogs) {
     auto previous = std::move(Instance().inner);

@@ -18,8 +18,9 @@ namespace core {
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 // OkRestore: "OK" and "Ripristina", the end of a run that changed the
 // destination and kept a safety copy of it (Restore when chosen).
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, OkRestore };
-enum class MsgResult { Ok, Cancel, Yes, No, Restore };
+// RetryCancel: "Riprova" and "Annulla" (Retry or Cancel).
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, OkRestore, RetryCancel };
+enum class MsgResult { Ok, Cancel, Yes, No, Restore, Retry };
 
 struct FileDialogRequest {
     enum class Kind { Open, Save };
@@ -61,11 +62,17 @@ public:
     // which does this every 100 ms: unlike ProcessEvents through
     // TheDialogs(), nothing is committed first.
     virtual void Yield() { ProcessEvents(); }
+    // A line over the window saying what a run is waiting for (the empty
+    // text takes it away).
+    virtual void SetWaitText(const std::string& /*text*/) {}
 };
 
 // The program-wide implementation. Without one installed, every call raises
 // an error: nothing may silently answer for the user.
 Dialogs& TheDialogs();
+// The installed implementation without the commit before each call: for
+// the engine's own questions, asked while a statement is under way.
+Dialogs& UncommittedDialogs();
 // Installs an implementation and returns the previous one (tests restore it).
 std::unique_ptr<Dialogs> InstallDialogs(std::unique_ptr<Dialogs> dialogs);
 

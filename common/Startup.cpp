@@ -1,5 +1,7 @@
 #include "common/Startup.h"
 
+#include "common/BusyQuestion.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -114,6 +116,7 @@ int RunProgram(int argc, char** argv, std::string_view title, std::string_view i
     InitPrefs(title, iniName);
 
     DialogsScope dialogsScope(dialogs());
+    BusyQuestionScope busyQuestion;
     int rc = kExitRefusedAtLoad;
     {
         std::unique_ptr<QWidget> mainWindow;

@@ -33,6 +33,7 @@ QMessageBox::StandardButtons ToQtButtons(core::MsgButtons buttons)
     case core::MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case core::MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
     case core::MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case core::MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
     case core::MsgButtons::OkRestore:  // "Ripristina" is added by MessageBox
     case core::MsgButtons::Ok: break;
     }
@@ -45,6 +46,7 @@ core::MsgResult FromQtButton(QMessageBox::StandardButton button)
     case QMessageBox::Yes: return core::MsgResult::Yes;
     case QMessageBox::No: return core::MsgResult::No;
     case QMessageBox::Cancel: return core::MsgResult::Cancel;
+    case QMessageBox::Retry: return core::MsgResult::Retry;
     default: return core::MsgResult::Ok;
     }
 }
@@ -75,6 +77,7 @@ QMessageBox::StandardButton DefaultButton(core::MsgButtons buttons)
     switch (buttons) {
     case core::MsgButtons::YesNo:
     case core::MsgButtons::YesNoCancel: return QMessageBox::Yes;
+    case core::MsgButtons::RetryCancel: return QMessageBox::Retry;
     default: return QMessageBox::Ok;
     }
 }
@@ -130,6 +133,10 @@ core::MsgResult QtDialogs::MessageBox(const std::string& text, core::MsgButtons 
     box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.setDefaultButton(DefaultButton(buttons));
+    if (buttons == core::MsgButtons::RetryCancel) {
+        box.button(QMessageBox::Retry)->setText(QStringLiteral("&Riprova"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Annulla"));
+    }
     if (!details.empty()) {
         const QString text = QString::fromStdString(details);
         box.setDetailedText(text);
@@ -212,5 +219,41 @@ void QtDialogs::SetBusy(bool busy)
 }
 
 void QtDialogs::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void QtDialogs::SetWaitText(const std::string& text)
+{
+    QWidget* window = DialogOwner();
+    if (text.empty() || !window) {
+        if (waitLabel_) waitLabel_->hide();
+        return;
+    }
+    if (!waitLabel_ || waitLabel_->parentWidget() != window) {
+        delete waitLabel_;
+        waitLabel_ = new QLabel(window);
+        waitLabel_->setObjectName(QStringLiteral("lblAttesa"));
+        waitLabel_->setWordWrap(true);
+        waitLabel_->setAutoFillBackground(true);
+        waitLabel_->setStyleSheet(QStringLiteral("background: #fff3c4; border: 1px solid #c9a227; padding: 4px;"));
+    }
+    // Kept up while the waiter keeps saying so; once the calls stop (the
+    // database was freed) the next processed events take it away.
+    waitShown_.start();
+    if (!waitTimer_) {
+        waitTimer_ = new QTimer(window);
+        waitTimer_->setInterval(300);
+        QObject::connect(waitTimer_, &QTimer::timeout, waitTimer_, [this] {
+            if (waitShown_.isValid() && waitShown_.elapsed() < 300) return;
+            if (waitLabel_) waitLabel_->hide();
+            if (waitTimer_) waitTimer_->stop();
+        });
+    }
+    waitTimer_->start();
+    waitLabel_->setText(QString::fromStdString(text));
+    waitLabel_->setFixedWidth(window->width() - 16);
+    waitLabel_->adjustSize();
+    waitLabel_->move(8, window->height() - waitLabel_->height() - 8);
+    waitLabel_->show();
+    waitLabel_->raise();
+}
 
 }  // namespace ui

@@ -3,7 +3,11 @@
 // start-up: message boxes, input boxes, file dialogs, the busy pointer and
 // the runs' single yields.
 
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
 
 #include "common/Dialogs.h"
@@ -24,9 +28,13 @@ public:
     // Balanced: a second SetBusy(true) or an unmatched SetBusy(false) does nothing.
     void SetBusy(bool busy) override;
     void ProcessEvents() override;
+    void SetWaitText(const std::string& text) override;
 
 private:
     bool busy_ = false;
+    QPointer<QLabel> waitLabel_;
+    QPointer<QTimer> waitTimer_;
+    QElapsedTimer waitShown_;
 };
 
 // Pieces of the dialogs that do not need a screen.

@@ -148,6 +148,7 @@ void Recordset::AddNew() {
 void Recordset::Update() {
     RequireOpen();
     if (!editing_) throw Error(err::UpdateWithoutAddNew, "Update senza AddNew: nessun nuovo record da salvare.");
+    wrote_ = true;
     cursor_->Insert(buffer_);
     editing_ = false;
     buffer_.clear();
@@ -162,15 +163,21 @@ void Recordset::Delete() {
     RequireOpen();
     if (readOnly_) ThrowReadOnly(connection_ ? connection_->Name() : std::string());
     if (cursor_->AtEnd() || currentDeleted_) ThrowNoCurrentRecord();
+    wrote_ = true;
     cursor_->DeleteCurrent();
     currentDeleted_ = true;
 }
 
 void Recordset::Close() {
+    std::shared_ptr<Connection> connection = std::move(connection_);
+    const bool wrote = wrote_;
     cursor_.reset();
-    connection_.reset();
     editing_ = false;
+    wrote_ = false;
     buffer_.clear();
+    // What this recordset saved is committed now, where a failure reaches
+    // the caller; a destructor could only drop it.
+    if (wrote && connection) connection->Flush();
 }
 
 // ---- Database ----------------------------------------------------------
@@ -207,7 +214,15 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& source) {
     return std::make_unique<Recordset>(connection_, std::move(cursor), readOnly);
 }
 
-void Database::Close() { connection_.reset(); }
+void Database::Commit() {
+    RequireOpen();
+    connection_->Flush();
+}
+
+void Database::Close() {
+    std::shared_ptr<Connection> connection = std::move(connection_);
+    if (connection && !readOnly_) connection->Flush();
+}
 
 void Database::SetBulkLoad(bool on) {
     RequireOpen();
@@ -250,7 +265,7 @@ std::unique_ptr<Database> Workspace::OpenPrivateDatabase(const std::string& path
 DataControl::~DataControl() = default;
 
 void DataControl::Refresh() {
-    recordset_.reset();
+    if (auto previous = std::move(recordset_)) previous->Close();
     if (!database_ || openedPath_ != DatabaseName || openedConnect_ != Connect || openedExclusive_ != Exclusive ||
         openedReadOnly_ != ReadOnly) {
         database_.reset();
@@ -274,10 +289,12 @@ Database& DataControl::Database() {
 }
 
 void DataControl::Close() {
-    recordset_.reset();
-    database_.reset();
+    auto recordset = std::move(recordset_);
+    auto database = std::move(database_);
     openedPath_.clear();
     openedConnect_.clear();
+    if (recordset) recordset->Close();
+    if (database) database->Close();
 }
 
 // ---- Helpers -----------------------------------------------------------

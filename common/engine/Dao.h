@@ -79,7 +79,10 @@ public:
     void Update();               // saves the new record; 3020 without AddNew
     void CancelUpdate();
     void Delete();               // deletes the current record; 3021 at the end
-    void Close();                // further use raises 3420
+    // Commits what this recordset saved or deleted and raises when that
+    // fails; further use raises 3420. Destroying an open recordset commits
+    // nothing.
+    void Close();
     bool IsOpen() const { return cursor_ != nullptr; }
 
     // Used by Field and FieldList.
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<Cursor> cursor_;
     bool readOnly_;
     bool editing_ = false;
+    bool wrote_ = false;
     bool currentDeleted_ = false;
     std::vector<std::optional<Variant>> buffer_;
     // Built on the first look-up by name: many recordsets (one per code
@@ -123,6 +127,10 @@ public:
     std::vector<TableDef> TableDefs();
     // A table name or a SELECT statement.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& source);
+    // Commits everything saved so far on this database's connection;
+    // raises when the commit fails (see Error::UncommittedLost).
+    void Commit();
+    // Commits (raising on failure) and lets go of the connection.
     void Close();
     bool IsOpen() const { return connection_ != nullptr; }
     // See Connection::SetBulkLoad.
@@ -171,12 +179,14 @@ public:
 
     // Opens the database (reusing the open one when file and connect text
     // have not changed) and the record source. Whatever was open before is
-    // closed first, so a failed refresh never leaves an old result behind.
+    // closed first (committing what it saved, raising when that fails), so
+    // a failed refresh never leaves an old result behind.
     void Refresh();
     core::Recordset& Recordset();  // 91 when nothing is open
     core::Database& Database();    // 91 when nothing is open
     bool HasRecordset() const { return recordset_ != nullptr; }
-    // Closes the recordset and the database.
+    // Closes the recordset and the database, committing first; raises when
+    // the commit fails (everything is closed all the same).
     void Close();
 
 private:

@@ -2,11 +2,13 @@
 
 namespace core {
 
-Error::Error(int number, std::string description, std::string source, std::string nativeText)
+Error::Error(int number, std::string description, std::string source, std::string nativeText,
+             bool uncommittedLost)
     : std::runtime_error(description),
       number_(number),
       description_(std::move(description)),
       source_(std::move(source)),
-      nativeText_(std::move(nativeText)) {}
+      nativeText_(std::move(nativeText)),
+      uncommittedLost_(uncommittedLost) {}
 
 }  // namespace core

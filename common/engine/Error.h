@@ -53,19 +53,23 @@ constexpr int ServerError = 3146;          // ODBC call failed
 class Error : public std::runtime_error {
 public:
     Error(int number, std::string description, std::string source = {},
-          std::string nativeText = {});
+          std::string nativeText = {}, bool uncommittedLost = false);
 
     int Number() const { return number_; }
     const std::string& Description() const { return description_; }
     const std::string& Source() const { return source_; }
     // The library's own message (SQLite, libmdb, ODBC...), for logs and tests.
     const std::string& NativeText() const { return nativeText_; }
+    // The database dropped the writes it had not yet committed: records a
+    // run counted as saved since the last commit are not there.
+    bool UncommittedLost() const { return uncommittedLost_; }
 
 private:
     int number_;
     std::string description_;
     std::string source_;
     std::string nativeText_;
+    bool uncommittedLost_ = false;
 };
 
 }  // namespace core

@@ -96,6 +96,7 @@ public:
         auto db = core::Workspace::OpenDatabase(DestinationPath(), false, false,
                                                 std::string(";PWD=") + kDestinationKey);
         db->Execute(sql);
+        db->Close();
     }
 
     // Every row of a query on the destination, each value in its debug form.

@@ -267,6 +267,7 @@ TEST_P(EngineConformance, ValuesReadBackAsWritten) {
         rs.AddNew();  // every field Null
         rs.Fields()["sTesto"] = Variant();
         rs.Update();
+        dc->Close();
     }
     auto dc = Control("SELECT * FROM [tblTipi]");
     auto& rs = dc->Recordset();

@@ -173,19 +173,26 @@ TEST_F(SqliteDriverTest, WritesAreCommittedInBatchesAndAtFlush) {
     EXPECT_FALSE(fs::exists(path + "-journal"));
 }
 
-TEST_F(SqliteDriverTest, ClosingLeavesNoSideFiles) {
+// Closing commits; a control destroyed without closing commits nothing
+// (nobody could be told if that failed) and rolls its writes back.
+TEST_F(SqliteDriverTest, ClosingCommitsAndDestroyingRollsBackLeavingNoSideFiles) {
     const std::string path = Plain();
-    {
-        auto dc = OpenControl(path, ";", "SELECT * FROM [tblAree]");
-        auto& rs = dc->Recordset();
-        rs.AddNew();
-        rs.Fields()["sCodice"] = "NUOVO";
-        rs.Update();
-        EXPECT_TRUE(fs::exists(path + "-journal"));  // the implicit transaction
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "closed" : "destroyed");
+        {
+            auto dc = OpenControl(path, ";", "SELECT * FROM [tblAree]");
+            auto& rs = dc->Recordset();
+            rs.AddNew();
+            rs.Fields()["sCodice"] = close ? "CHIUSO" : "DISTRUTTO";
+            rs.Update();
+            EXPECT_TRUE(fs::exists(path + "-journal"));  // the implicit transaction
+            if (close) dc->Close();
+        }
+        EXPECT_FALSE(core::sqlite::HasSideFiles(path));
+        auto dc = OpenControl(path, ";", std::string("SELECT * FROM [tblAree] WHERE [sCodice] = '") +
+                                             (close ? "chiuso" : "distrutto") + "'");
+        EXPECT_EQ(dc->Recordset().Eof(), !close);
     }
-    EXPECT_FALSE(core::sqlite::HasSideFiles(path));
-    auto dc = OpenControl(path, ";", "SELECT * FROM [tblAree] WHERE [sCodice] = 'nuovo'");
-    EXPECT_FALSE(dc->Recordset().Eof());
 }
 
 TEST_F(SqliteDriverTest, CursorRefusesValuesSqliteWouldStoreInTheWrongForm) {

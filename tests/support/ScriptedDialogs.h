@@ -53,6 +53,7 @@ inline const char* ToString(core::MsgButtons buttons) {
     case core::MsgButtons::YesNo: return "YesNo";
     case core::MsgButtons::YesNoCancel: return "YesNoCancel";
     case core::MsgButtons::OkRestore: return "OkRestore";
+    case core::MsgButtons::RetryCancel: return "RetryCancel";
     }
     return "?";
 }
@@ -64,6 +65,7 @@ inline const char* ToString(core::MsgResult result) {
     case core::MsgResult::Yes: return "Yes";
     case core::MsgResult::No: return "No";
     case core::MsgResult::Restore: return "Restore";
+    case core::MsgResult::Retry: return "Retry";
     }
     return "?";
 }

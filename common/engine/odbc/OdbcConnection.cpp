@@ -93,19 +93,26 @@ void OdbcConnection::Connect(const std::string& connectString) {
 }
 
 OdbcConnection::~OdbcConnection() {
-    try {
-        Commit();
-    } catch (...) {
-        // A destructor must not throw; Flush reports commit failures.
-    }
+    // Whoever wrote has committed (and heard of a failure) before letting
+    // go; nothing is committed where nobody could be told it failed.
+    if (pendingWrites_ > 0 && dbc_.get() != SQL_NULL_HANDLE) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
     if (dbc_.get() != SQL_NULL_HANDLE) SQLDisconnect(dbc_.get());
 }
 
 void OdbcConnection::Commit() {
     if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
     pendingWrites_ = 0;
-    if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT)))
-        ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
+    if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT))) {
+        try {
+            ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
+        } catch (const Error& e) {
+            SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+            throw Error(e.Number(),
+                        e.Description() +
+                            " Le modifiche non ancora salvate definitivamente nel database sono state annullate.",
+                        e.Source(), e.NativeText(), true);
+        }
+    }
 }
 
 void OdbcConnection::Flush() { Commit(); }
@@ -114,13 +121,12 @@ void OdbcConnection::NoteWrite() {
     if (++pendingWrites_ >= kWritesPerCommit) Commit();
 }
 
-void OdbcConnection::CommitAfterError() noexcept {
-    try {
-        // With statement-level rollback only the failed statement is undone.
-        if (pendingWrites_ == 0) pendingWrites_ = 1;
-        Commit();
-    } catch (...) {
-    }
+void OdbcConnection::CommitAfterError() {
+    // With statement-level rollback only the failed statement is undone.
+    // A commit that fails here raises its own error, which then stands for
+    // both: the records since the last commit are gone.
+    if (pendingWrites_ == 0) pendingWrites_ = 1;
+    Commit();
 }
 
 StmtHandle OdbcConnection::NewStatement() {

@@ -43,7 +43,7 @@ public:
     void NoteWrite();
     // After a failed write: commits what was saved before it, so that an
     // error never takes earlier records with it.
-    void CommitAfterError() noexcept;
+    void CommitAfterError();
 
 private:
     void Connect(const std::string& connectString);

@@ -1,11 +1,13 @@
 #include "common/engine/sqlite/SqliteConnection.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "common/engine/BusyWait.h"
 #include "common/engine/FsPath.h"
 #include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteCursor.h"
@@ -50,6 +52,19 @@ bool OnlySeparators(const char* tail) {
 }  // namespace
 
 namespace {
+
+// Waits in short sleeps while another connection holds the file, for as
+// long as the engine's busy policy says.
+int WaitWhileBusy(void* handle, int attempt) {
+    thread_local std::chrono::steady_clock::time_point started;
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0) started = now;
+    const char* file = sqlite3_db_filename(static_cast<sqlite3*>(handle), "main");
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - started);
+    if (!KeepWaitingForBusy(file ? file : "", waited)) return 0;
+    sqlite3_sleep(20);
+    return 1;
+}
 
 std::string PragmaText(sqlite3* db, const std::string& pragma) {
     sqlite3_stmt* raw = nullptr;
@@ -125,6 +140,7 @@ DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, 
     DbHandle db(raw);
     if (openRc != SQLITE_OK) throw LastError(db.get(), openRc, {path, {}, {}});
     sqlite3_extended_result_codes(db.get(), 1);
+    sqlite3_busy_handler(db.get(), WaitWhileBusy, db.get());
 
     if (!plain) ApplyKey(db.get(), password);
     const int rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
@@ -139,7 +155,6 @@ DbHandle OpenDatabaseFile(const std::string& path, const std::string& password, 
         }
         throw LastError(db.get(), rc, {path, {}, {}});
     }
-    sqlite3_busy_timeout(db.get(), 2000);
     return db;
 }
 
@@ -168,7 +183,8 @@ SqliteConnection::SqliteConnection(DbHandle db, std::string path, bool readOnly)
     : db_(std::move(db)), path_(std::move(path)), readOnly_(readOnly) {}
 
 SqliteConnection::~SqliteConnection() {
-    if (!TryFlush()) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    // Whoever wrote has committed (and heard of a failure) before letting go.
+    Rollback();
 }
 
 bool SqliteConnection::ReadOnly() const { return readOnly_; }
@@ -462,7 +478,12 @@ long long SqliteConnection::Execute(const std::string& sql) {
 
 void SqliteConnection::BeginWrite(const std::string& table) {
     if (readOnly_) ThrowReadOnly(path_);
-    if (inTransaction_ && !sqlite3_get_autocommit(db_.get())) return;
+    if (inTransaction_) {
+        if (!sqlite3_get_autocommit(db_.get())) return;
+        // SQLite rolled the batch back after an error the caller went past:
+        // say so before writing anything more.
+        Commit();
+    }
     ExecSimple("BEGIN", table);
     inTransaction_ = true;
 }
@@ -477,31 +498,50 @@ void SqliteConnection::ExecSimple(const char* sql, const std::string& table) {
 }
 
 void SqliteConnection::Commit() {
+    const int pending = pendingWrites_;
     pendingWrites_ = 0;
     if (!inTransaction_) return;
+    inTransaction_ = false;
     // SQLite rolls a transaction back by itself after some failures (disk
-    // full, I/O error); then there is nothing left to commit.
+    // full, I/O error, no memory): the writes since the last commit are gone.
     if (sqlite3_get_autocommit(db_.get())) {
-        inTransaction_ = false;
+        if (pending > 0 || lastFailure_)
+            throw LostWritesError(lastFailure_ ? *lastFailure_ : TranslateError(SQLITE_ABORT, "rolled back", {path_, {}, {}}));
         return;
     }
-    ExecSimple("COMMIT", {});
-    inTransaction_ = false;
+    const int rc = sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        lastFailure_.reset();
+        return;
+    }
+    const Error failure = LastError(db_.get(), rc, {path_, {}, "COMMIT"});
+    // A COMMIT refused (busy, locked) leaves the transaction open; it is
+    // rolled back so that the database and the run's report agree.
+    if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw LostWritesError(failure);
+}
+
+Error SqliteConnection::LostWritesError(const Error& cause) {
+    lastFailure_.reset();
+    return Error(cause.Number(),
+                 cause.Description() +
+                     " Le modifiche non ancora salvate definitivamente nel database sono state annullate.",
+                 cause.Source(), cause.NativeText(), true);
 }
 
 void SqliteConnection::Flush() { Commit(); }
 
-bool SqliteConnection::TryFlush() noexcept {
-    try {
-        Commit();
-        return true;
-    } catch (...) {
-        return false;
-    }
+void SqliteConnection::Rollback() noexcept {
+    pendingWrites_ = 0;
+    lastFailure_.reset();
+    if (inTransaction_ && !sqlite3_get_autocommit(db_.get()))
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    inTransaction_ = false;
 }
 
 void SqliteConnection::Raise(const Error& error) {
-    TryFlush();
+    if (inTransaction_ && sqlite3_get_autocommit(db_.get())) lastFailure_ = error;
+    Commit();
     throw error;
 }
 

@@ -4,9 +4,19 @@
 // Engine.h), so whatever one of them saves, the others read at once.
 //
 // Writes go into one implicit transaction that begins with the first write
-// and is committed by Flush(), when the connection closes, when a write
-// fails (what was saved before the failure is kept) and every
-// kCommitEvery writes, so that the journal stays bounded.
+// and is committed by Flush() (closing or refreshing a recordset that wrote,
+// closing a database, before every message the user sees), when a write
+// fails (what was saved before the failure is kept) and every kCommitEvery
+// writes, so that the journal stays bounded. Every commit raises its
+// failure; none happens in a destructor, where nobody could be told: a
+// connection destroyed with writes still open rolls them back.
+//
+// SQLite itself rolls the whole open transaction back on a full disk, an
+// I/O error or lack of memory; a COMMIT that fails (the file held by
+// another program) is rolled back here. Either way the writes since the
+// last commit are gone, and the error that says so carries
+// Error::UncommittedLost(), so that a run recounts what its destination
+// really holds instead of trusting its own count.
 //
 // Journal: the rollback journal (journal_mode=DELETE), not WAL. With the
 // writes batched in transactions WAL gains nothing measurable, and a WAL
@@ -81,12 +91,14 @@ public:
     // counts the write and commits when the batch is full.
     void BeginWrite(const std::string& table);
     void EndWrite();
-    // Raises error after committing what was saved before it.
+    // Raises error after committing what was saved before it; when that
+    // commit fails, or SQLite had already rolled the transaction back, the
+    // error raised says that the uncommitted writes were lost.
     [[noreturn]] void Raise(const Error& error);
     // Raises the error of a failed SQLite call (same rule).
     [[noreturn]] void RaiseLast(int rc, const std::string& table, const std::string& sql);
-    // Commits without raising (used by destructors); false when it failed.
-    bool TryFlush() noexcept;
+    // Drops whatever is not committed (never raises).
+    void Rollback() noexcept;
 
     // Prepared SELECTs over a table, keyed by the statement with its text
     // literals as parameters: a look-up re-run with another code reuses
@@ -110,11 +122,14 @@ private:
     SqliteConnection(DbHandle db, std::string path, bool readOnly);
     void ExecSimple(const char* sql, const std::string& table);
     void Commit();
+    Error LostWritesError(const Error& cause);
 
     DbHandle db_;
     std::string path_;
     bool readOnly_;
     bool inTransaction_ = false;
+    // The write failure after which SQLite rolled the transaction back.
+    std::optional<Error> lastFailure_;
     int pendingWrites_ = 0;
     bool bulkLoad_ = false;
     std::unordered_map<std::string, std::vector<ColumnDecl>> columns_;  // key: lower-case table

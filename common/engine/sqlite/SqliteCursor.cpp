@@ -30,8 +30,8 @@ SqliteCursor::~SqliteCursor() {
     delete_.reset();
     if (!cacheKey_.empty() && stmt_) connection_->ReturnStatement(cacheKey_, std::move(stmt_));
     stmt_.reset();
-    // A recordset that saved or deleted records commits them when it closes.
-    if (wrote_) connection_->TryFlush();
+    // Committing is the recordset's Close (which can report a failure); a
+    // cursor destroyed otherwise leaves its writes to the connection.
 }
 
 void SqliteCursor::Step() {

@@ -68,6 +68,12 @@ Error TranslateError(int rc, std::string_view message, const ErrorContext& c) {
     default:
         break;
     }
+    // An error raised inside another statement (sqlcipher_export, VACUUM)
+    // reaches us as a plain SQLITE_ERROR carrying the inner message.
+    if ((rc & 0xff) == SQLITE_ERROR) {
+        if (message.find("database or disk is full") != std::string_view::npos) rc = SQLITE_FULL;
+        else if (message.find("disk I/O error") != std::string_view::npos) rc = SQLITE_IOERR;
+    }
     switch (rc & 0xff) {
     case SQLITE_CONSTRAINT:
         return make(kValidationRule, "Il record non rispetta un vincolo della tabella '" +
