@@ -29,8 +29,11 @@ int Read(sqlite3_file* f, void* buf, int amount, sqlite3_int64 offset) {
 }
 int Write(sqlite3_file* f, const void* buf, int amount, sqlite3_int64 offset) {
     FaultFile* file = Of(f);
-    if (file->watched)
-        if (const int rc = file->owner->BeforeWrite(); rc != SQLITE_OK) return rc;
+    if (file->watched) {
+        sqlite3_int64 size = 0;
+        if (file->Real()->pMethods->xFileSize(file->Real(), &size) != SQLITE_OK) size = 0;
+        if (const int rc = file->owner->BeforeWrite(offset + amount > size); rc != SQLITE_OK) return rc;
+    }
     return file->Real()->pMethods->xWrite(file->Real(), buf, amount, offset);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) {
@@ -276,20 +279,25 @@ void FaultVfs::Disarm() {
     busyArmed_ = false;
 }
 
-int FaultVfs::Next(bool sync) {
+int FaultVfs::Next(bool sync, bool grows) {
     std::lock_guard<std::mutex> lock(mutex_);
     const long n = writes_ + syncs_ + 1;
     if (sync) ++syncs_;
     else ++writes_;
     if (armedAt_ == 0 || n < armedAt_) return SQLITE_OK;
-    if (n > armedAt_ && repeat_ == Repeat::Once) return SQLITE_OK;
+    if (n > armedAt_) {
+        if (repeat_ == Repeat::Once) return SQLITE_OK;
+        // A full disk still takes what fits in the space a file already
+        // has: writes over its pages and syncs.
+        if (fault_ == Fault::Full && !grows) return SQLITE_OK;
+    }
     ++failed_;
     if (fault_ == Fault::Full) return SQLITE_FULL;
     return sync ? SQLITE_IOERR_FSYNC : SQLITE_IOERR_WRITE;
 }
 
-int FaultVfs::BeforeWrite() { return Next(false); }
-int FaultVfs::BeforeSync() { return Next(true); }
+int FaultVfs::BeforeWrite(bool grows) { return Next(false, grows); }
+int FaultVfs::BeforeSync() { return Next(true, false); }
 
 int FaultVfs::BeforeLock(int level) {
     std::lock_guard<std::mutex> lock(mutex_);

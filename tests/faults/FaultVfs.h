@@ -44,7 +44,9 @@ public:
 
     // The nth write or sync from now (1: the next one) fails with `fault`;
     // a write with SQLITE_FULL or SQLITE_IOERR_WRITE, a sync with
-    // SQLITE_FULL or SQLITE_IOERR_FSYNC.
+    // SQLITE_FULL or SQLITE_IOERR_FSYNC. From then on (FromThenOn) an I/O
+    // error fails every write and sync; a full disk, like a real one, only
+    // the writes that would make a file longer.
     void Arm(long nth, Fault fault, Repeat repeat);
     // Locks of a watched file at `fromLevel` or above (SQLITE_LOCK_SHARED,
     // _RESERVED, _EXCLUSIVE) are answered SQLITE_BUSY for `duration` from
@@ -56,13 +58,13 @@ public:
 
     // For the file methods.
     bool Watched(const char* name) const;
-    int BeforeWrite();
+    int BeforeWrite(bool grows);
     int BeforeSync();
     int BeforeLock(int level);
     sqlite3_vfs* Real() const { return real_; }
 
 private:
-    int Next(bool sync);
+    int Next(bool sync, bool grows);
 
     sqlite3_vfs vfs_{};
     sqlite3_vfs* real_ = nullptr;
