@@ -358,9 +358,14 @@ inline std::vector<long> Points(long total, long wanted) {
     return points;
 }
 
-inline long PointsPerProgram() {
+// AGENCY_FAULTS_FULL=1: every operation, each with every kind of fault.
+inline bool FullMatrix() {
     const char* full = std::getenv("AGENCY_FAULTS_FULL");
-    if (full && std::string(full) == "1") return 1000000;  // every operation
+    return full && std::string(full) == "1";
+}
+
+inline long PointsPerProgram() {
+    if (FullMatrix()) return 1000000;
 #ifdef AGENCY_SANITIZE
     return 8;
 #else

@@ -7,7 +7,8 @@
 // check, and (Varnel, Tessily) hold exactly the records its report says
 // were saved; Quillon's archive must keep its bytes.
 //
-// AGENCY_FAULTS_FULL=1 fails every write and sync instead of a sample.
+// AGENCY_FAULTS_FULL=1 fails every write and sync, with every kind of fault,
+// instead of a sample.
 
 #include <gtest/gtest.h>
 
@@ -133,8 +134,11 @@ TEST_P(WriteFaults, EveryFailingWriteOrSyncEndsInItsErrorAndLosesNothingReported
 
     const std::vector<long> points = Points(total, PointsPerProgram());
     int index = 0;
-    for (const long point : points) {
-        const Mode& mode = kModes[index++ % (sizeof kModes / sizeof kModes[0])];
+    constexpr int kModeCount = sizeof kModes / sizeof kModes[0];
+    for (int run = 0; run < static_cast<int>(points.size()) * (FullMatrix() ? kModeCount : 1); ++run) {
+        // A sample takes the kinds of fault in turn; the full matrix all at every point.
+        const long point = points[static_cast<std::size_t>(FullMatrix() ? run / kModeCount : run)];
+        const Mode& mode = kModes[index++ % kModeCount];
         const std::string what = std::string(mode.name) + " all'operazione " + std::to_string(point) + " di " +
                                  std::to_string(total);
         SCOPED_TRACE(what);
