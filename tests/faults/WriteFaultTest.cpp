@@ -60,7 +60,10 @@ void Print(const std::string& program, const std::string& what, const RunResult&
         if (c == '\n') c = ' ';
     std::string state = "integrity " + r.integrity + ";";
     if (program == "Quillon") {
-        state += r.archiveAfter == r.archiveBefore ? " archivio invariato" : " ARCHIVIO CAMBIATO";
+        // Changed is what a completed run leaves; after an error it is wrong.
+        state += r.archiveAfter == r.archiveBefore ? " archivio invariato"
+                 : ShowsSuccess(r)                 ? " archivio aggiornato"
+                                                   : " ARCHIVIO CAMBIATO";
     } else {
         const auto saved = ReportedSaved(program, r);
         for (const auto& [table, after] : r.after) {
