@@ -146,9 +146,13 @@ void MigrationReport::AppendStep(std::string& out, const Step& s)
     out += "\n";
     if (s.emptied) out += kIndent + std::string("Tabella di destinazione svuotata prima della copia\n");
     out += kIndent + std::string("Record letti: ") + std::to_string(s.read) + ", salvati: " + std::to_string(s.saved);
+    if (s.counted >= 0) out += " (contati nel database)";
     if (step.filter != RecordFilter::None)
         out += ", scartati dal filtro: " + std::to_string(s.skipped) + " (" + FilterText(step.filter) + ")";
     out += "\n";
+    if (s.counted >= 0 && s.tallied > s.counted)
+        out += kIndent + std::string("Record salvati e poi andati persi per l'errore: ") +
+               std::to_string(s.tallied - s.counted) + "\n";
 
     std::string cuts;
     bool anyCutRule = false;
@@ -166,6 +170,13 @@ void MigrationReport::AppendStep(std::string& out, const Step& s)
 
     for (std::size_t i = 0; i < step.rows.size(); ++i)
         if (step.rows[i].rule == Rule::Lookup) AppendMissing(out, step.rows[i], s.missing[i]);
+}
+
+MigrationReport::Step* MigrationReport::Current()
+{
+    for (Step& s : steps_)
+        if (s.state == StepState::InProgress) return &s;
+    return nullptr;
 }
 
 std::string MigrationReport::Text() const

@@ -35,6 +35,13 @@ public:
         long long saved = 0;
         long long skipped = 0;
         bool emptied = false;  // the destination table was emptied first
+        // Records in the destination table when the step began to copy;
+        // -1 before that.
+        long long baseline = -1;
+        // After an error: this step's records counted in the table (-1 not
+        // counted or not countable) and the run's own tally before the count.
+        long long counted = -1;
+        long long tallied = 0;
         std::vector<long long> cut;    // values shortened, by row
         std::vector<Missing> missing;  // look-ups not found, by row (empty for other rules)
 
@@ -51,6 +58,8 @@ public:
     Step& Begin(std::size_t index);
     void Finish(std::size_t index) { steps_[index].state = StepState::Done; }
     void SetSucceeded() { succeeded_ = true; }
+    // The step under way when the run stopped, if any.
+    Step* Current();
 
     const std::vector<Step>& Steps() const { return steps_; }
     bool Succeeded() const { return succeeded_; }

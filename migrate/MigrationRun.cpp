@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "common/CommittedCount.h"
 #include "common/DataHelpers.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
@@ -80,8 +81,10 @@ RunOutcome MigrationRun::Run() {
             if (controls_.to.HasRecordset()) controls_.to.Recordset().CancelUpdate();
         } catch (const std::exception&) {
         }
+        const std::string committed = RecountCurrentStep();
         try {
-            core::ShowRunFailure(safety_, e.Number(), e.Description(), report_.Text());
+            core::ShowRunFailure(safety_, e.Number(), committed.empty() ? e.Description() : e.Description() + "\n\n" + committed,
+                                 report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }
@@ -96,7 +99,30 @@ RunOutcome MigrationRun::Run() {
     return outcome;
 }
 
+std::string MigrationRun::RecountCurrentStep() {
+    MigrationReport::Step* step = report_.Current();
+    if (!step || step->baseline < 0) return {};
+    step->tallied = step->saved;
+    step->counted = -1;
+    try {
+        step->counted = core::CountSince(controls_.to.Database(), step->step->destinationTable, step->baseline);
+    } catch (const core::Error&) {
+        // No database left to count in: said as such below.
+    }
+    if (step->counted >= 0) step->saved = step->counted;
+    return core::CommittedSentence(step->step->destinationTable, step->counted, step->tallied);
+}
+
 void MigrationRun::CleanUp() {
+    // An idle program holds nothing open on the destination: another
+    // program may write to it as soon as the final message is gone.
+    for (core::DataControl* control : {&controls_.support, &controls_.to}) {
+        try {
+            control->Close();
+        } catch (const std::exception& e) {
+            std::cerr << e.what() << '\n';
+        }
+    }
     try {
         core::TheDialogs().SetBusy(false);
     } catch (const std::exception& e) {

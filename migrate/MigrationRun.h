@@ -71,6 +71,9 @@ public:
 private:
     void RunSteps();
     void CleanUp();
+    // After an error: the step under way recounted in its destination
+    // table; the sentence for the message (empty when no step was copying).
+    std::string RecountCurrentStep();
 
     MigrationView& view_;
     MigrationControls controls_;

@@ -15,9 +15,7 @@ long long CountDestinationRecords(const std::vector<TableStep>& steps)
         auto db = core::Workspace::OpenDatabase(path, false, true, connect);
         long long total = 0;
         for (const TableStep& step : steps) {
-            auto rs = db->OpenRecordset("SELECT COUNT(*) AS [n] FROM [" + step.destinationTable + "]");
-            total += static_cast<long long>(rs->Fields().Item(0).Value().ToDouble());
-            rs->Close();
+            total += core::CountRows(*db, step.destinationTable);
         }
         db->Close();
         return total;

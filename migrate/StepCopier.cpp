@@ -61,6 +61,11 @@ void StepCopier::Open() {
             counts_.emptied = true;
         Act([&] { controls_.to.Refresh(); });
     }
+    // The emptying is committed on its own, and what the table holds now is
+    // where this step's records start: after an error the step's saved
+    // records are counted in the table, not taken from the run's tally.
+    controls_.to.Database().Commit();
+    counts_.baseline = core::CountRows(controls_.to.Database(), step_.destinationTable);
 }
 
 void StepCopier::Resolve() {
@@ -85,6 +90,8 @@ void StepCopier::Run() {
         Act([&] { from.MoveNext(); });
         view_.RecordDone(counts_.saved);
     }
+    // A step is done when its records are committed.
+    controls_.to.Database().Commit();
 }
 
 void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {

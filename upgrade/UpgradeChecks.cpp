@@ -3,22 +3,16 @@
 #include <cstring>
 #include <fstream>
 
+#include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
 #include "common/engine/sqlite/SqliteTools.h"
 
 namespace upgrade {
 
-long long CountRows(core::Database& database, const std::string& table) {
-    auto rs = database.OpenRecordset("SELECT COUNT(*) AS [n] FROM [" + table + "]");
-    const long long n = rs->Fields().Item(0).Value().ToInteger();
-    rs->Close();
-    return n;
-}
-
 void RequireSameRowCount(core::Database& archive, core::Database& upgrade, const std::string& table) {
-    const long long expected = CountRows(archive, table);
-    const long long found = CountRows(upgrade, table);
+    const long long expected = core::CountRows(archive, table);
+    const long long found = core::CountRows(upgrade, table);
     if (expected == found) return;
     throw core::Error(core::err::ReservedError,
                       "La tabella '" + table + "' del file aggiornato contiene " + std::to_string(found) +

@@ -8,8 +8,6 @@
 
 namespace upgrade {
 
-// Rows of a table, counted by the engine.
-long long CountRows(core::Database& database, const std::string& table);
 
 // Raises unless the filled template's table holds as many rows as the
 // archive's.

@@ -39,7 +39,7 @@ struct Job {
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-long long CountRows(core::Database& db, const std::string& table) {
+long long WalkRows(core::Database& db, const std::string& table) {
     auto rs = db.OpenRecordset(table);
     long long rows = 0;
     for (; !rs->Eof(); rs->MoveNext()) ++rows;
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
                 long long most = -1;
                 for (const auto& def : db->TableDefs()) {
                     if (def.Name.rfind("MSys", 0) == 0) continue;
-                    const long long rows = CountRows(*db, def.Name);
+                    const long long rows = WalkRows(*db, def.Name);
                     if (rows > most) most = rows, largest = def.Name;
                     if (!job.largestOnly) job.tables.push_back(def.Name);
                 }

@@ -315,4 +315,11 @@ bool LooksLikeSql(std::string_view source) {
 
 std::string SelectAllFrom(std::string_view table) { return "SELECT * FROM [" + std::string(table) + "]"; }
 
+long long CountRows(Database& database, const std::string& table) {
+    auto rs = database.OpenRecordset("SELECT COUNT(*) AS [n] FROM [" + table + "]");
+    const long long n = rs->Fields().Item(0).Value().ToInteger();
+    rs->Close();
+    return n;
+}
+
 }  // namespace core

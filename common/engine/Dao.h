@@ -202,5 +202,7 @@ private:
 bool LooksLikeSql(std::string_view source);
 // "SELECT * FROM [" + table + "]".
 std::string SelectAllFrom(std::string_view table);
+// The number of records in a table, counted by the database.
+long long CountRows(Database& database, const std::string& table);
 
 }  // namespace core
