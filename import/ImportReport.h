@@ -53,6 +53,9 @@ public:
     // The copy loop.
     void RecordRead() { ++read_; }
     void RecordSaved() { ++saved_; }
+    // After an error: the records the destination really holds from this
+    // run replace the tally.
+    void Recounted(long long counted) { saved_ = counted; }
     void Note(std::size_t pair, ConversionNote note) { ++notes_[pair][static_cast<std::size_t>(note)]; }
     // A noted value whose record was then not saved.
     void Unnote(std::size_t pair, ConversionNote note) { --notes_[pair][static_cast<std::size_t>(note)]; }

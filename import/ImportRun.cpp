@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "common/CommittedCount.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/RunPacer.h"
@@ -36,6 +37,7 @@ bool ImportRun::Run()
 {
     core::Dialogs& dialogs = core::TheDialogs();
     copied_ = 0;
+    baseline_ = -1;
     report_ = ImportReport{};
     if (dialogs.MessageBox(kConfirmQuestion, core::MsgButtons::YesNo, core::MsgIcon::Exclamation,
                            setup_.programTitle) != core::MsgResult::Yes)
@@ -64,7 +66,8 @@ bool ImportRun::Run()
     } catch (const core::Error& e) {
         if (busy) dialogs.SetBusy(false);
         busy = false;
-        ReportError(e.Number(), e.Description());
+        const std::string committed = Recount();
+        ReportError(e.Number(), committed.empty() ? e.Description() : e.Description() + "\n\n" + committed);
     } catch (const std::bad_alloc&) {
         if (busy) dialogs.SetBusy(false);
         busy = false;
@@ -77,6 +80,23 @@ bool ImportRun::Run()
     if (busy) dialogs.SetBusy(false);
     view_.SetProgress(0);
     return succeeded;
+}
+
+std::string ImportRun::Recount()
+{
+    if (baseline_ < 0) return {};
+    const long long tallied = report_.Saved();
+    long long counted = -1;
+    try {
+        counted = core::CountSince(setup_.dcTo->Database(), baselineTable_, baseline_);
+    } catch (const core::Error&) {
+        // No database left to count in: said as such below.
+    }
+    if (counted >= 0) {
+        report_.Recounted(counted);
+        copied_ = counted;
+    }
+    return core::CommittedSentence(baselineTable_, counted, tallied);
 }
 
 void ImportRun::ReportError(int number, const std::string& description)
@@ -161,6 +181,11 @@ void ImportRun::Copy(const core::cTable& table)
         report_.Emptied(dcTo.Database().RecordsAffected());
         dcTo.Refresh();
     }
+    // The emptying is committed on its own; what the table holds now is
+    // where this run's records start, for the count after an error.
+    dcTo.Database().Commit();
+    baseline_ = core::CountRows(dcTo.Database(), table.Table);
+    baselineTable_ = table.Table;
     report_.SetPhase(ImportReport::Phase::Copying);
     view_.Activity("Copia nella tabella " + table.Table + " (" + table.Name + ")");
 
@@ -251,6 +276,7 @@ void ImportRun::ApplyCompletionRules(const core::cTable& table)
         report_.RuleStarted(k, rule->parts[0], rule->parts[2], rule->parts[3]);
         setup_.dcTo->Database().Execute(ConcatenationStatement(table.Table, *rule));
         report_.RuleFinished(setup_.dcTo->Database().RecordsAffected());
+        setup_.dcTo->Database().Commit();
         setup_.dcTo->Refresh();
     }
 }

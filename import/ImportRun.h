@@ -86,10 +86,15 @@ private:
     void AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group);
     void ApplyCompletionRules(const core::cTable& table);
     void ReportError(int number, const std::string& description);
+    // After an error: the records counted in the destination, as a sentence for the message.
+    std::string Recount();
 
     ImportSetup setup_;
     ImportView& view_;
     long long copied_ = 0;
+    // Records in the destination table when the copy began (-1: not yet).
+    long long baseline_ = -1;
+    std::string baselineTable_;
     ImportReport report_;
 };
 
