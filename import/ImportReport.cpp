@@ -177,7 +177,11 @@ std::string ImportReport::Text() const
 
     if (emptied_) out += "Record eliminati prima della copia: " + Number(deleted_) + "\n";
     out += "Record letti dall'origine: " + Number(read_) + "\n";
-    out += "Record salvati: " + Number(saved_) + "\n";
+    if (unverified_)
+        out += "Record salvati: non verificabili (" + Number(saved_) +
+               " prima dell'errore, ma il database non si lascia contare)\n";
+    else
+        out += "Record salvati: " + Number(saved_) + "\n";
     if (phase_ == Phase::Emptying) return out;
 
     out += "\nCampi abbinati (casella, destinazione ← origine):\n";

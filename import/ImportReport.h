@@ -56,6 +56,8 @@ public:
     // After an error: the records the destination really holds from this
     // run replace the tally.
     void Recounted(long long counted) { saved_ = counted; }
+    // ... or could not be counted.
+    void Unverifiable() { unverified_ = true; }
     void Note(std::size_t pair, ConversionNote note) { ++notes_[pair][static_cast<std::size_t>(note)]; }
     // A noted value whose record was then not saved.
     void Unnote(std::size_t pair, ConversionNote note) { --notes_[pair][static_cast<std::size_t>(note)]; }
@@ -100,6 +102,7 @@ private:
     long long deleted_ = 0;
     long long read_ = 0;
     long long saved_ = 0;
+    bool unverified_ = false;
     std::vector<PairedField> pairs_;
     std::vector<std::array<long long, kConversionNoteCount>> notes_;
     std::vector<Rule> rules_;

@@ -95,6 +95,8 @@ std::string ImportRun::Recount()
     if (counted >= 0) {
         report_.Recounted(counted);
         copied_ = counted;
+    } else {
+        report_.Unverifiable();
     }
     return core::CommittedSentence(baselineTable_, counted, tallied);
 }

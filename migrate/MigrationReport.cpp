@@ -145,7 +145,10 @@ void MigrationReport::AppendStep(std::string& out, const Step& s)
     if (s.state == StepState::InProgress) out += " (interrotto dall'errore)";
     out += "\n";
     if (s.emptied) out += kIndent + std::string("Tabella di destinazione svuotata prima della copia\n");
-    out += kIndent + std::string("Record letti: ") + std::to_string(s.read) + ", salvati: " + std::to_string(s.saved);
+    out += kIndent + std::string("Record letti: ") + std::to_string(s.read) + ", salvati: ";
+    if (s.state == StepState::InProgress && s.baseline >= 0 && s.counted < 0 && s.tallied > 0)
+        out += "non verificabili (" + std::to_string(s.tallied) + " prima dell'errore, ma il database non si lascia contare)";
+    else out += std::to_string(s.saved);
     if (s.counted >= 0) out += " (contati nel database)";
     if (step.filter != RecordFilter::None)
         out += ", scartati dal filtro: " + std::to_string(s.skipped) + " (" + FilterText(step.filter) + ")";
