@@ -110,7 +110,13 @@ TEST_F(TessilyRunControl, TheWindowProcessesItsEventsThroughoutALongRun)
     std::cout << "longest gap between processed events: " << ms << " ms (gap " << where << " of "
               << marks.size() - 1 << ")\n";
     RecordProperty("longest_gap_ms", static_cast<int>(ms));
+#ifdef AGENCY_SANITIZE
+    // The sanitizers make every record several times dearer; the bound is
+    // for the build the users get.
+    EXPECT_LE(ms, 1000);
+#else
     EXPECT_LE(ms, 250);
+#endif
 }
 
 TEST_F(TessilyRunControl, RipristinaAfterAStopOrAnErrorPutsTheTableBack)
