@@ -1,5 +1,7 @@
 #include "import/ImportRun.h"
 
+#include <QtGlobal>
+
 #include <cmath>
 #include <new>
 
@@ -79,6 +81,13 @@ bool ImportRun::Run()
     }
     if (busy) dialogs.SetBusy(false);
     view_.SetProgress(0);
+    // An idle program holds nothing open on the destination: another
+    // program may write to it as soon as the final message is gone.
+    try {
+        setup_.dcTo->Close();
+    } catch (const std::exception& e) {
+        qWarning("Tessily: %s", e.what());
+    }
     return succeeded;
 }
 
