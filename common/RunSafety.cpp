@@ -80,11 +80,20 @@ void ShowRunFailure(RunSafety* safety, int number, const std::string& text, cons
     const bool stopped = number == kUserInterrupt;
     const std::string title = stopped ? ThePrefs().programTitle : "Errore n. " + std::to_string(number);
     const MsgIcon icon = stopped ? MsgIcon::Exclamation : MsgIcon::Critical;
+    // The dialogs commit before showing anything; a commit that fails here
+    // must not take the report with it: its failure joins the message, and
+    // the connection, rolled back, has nothing left to commit.
+    std::string shown = text;
+    try {
+        Engine::Instance().FlushAll();
+    } catch (const Error& e) {
+        shown += "\n\n" + e.Description();
+    }
     if (safety) {
-        safety->ShowFailure(text, icon, title, details);
+        safety->ShowFailure(shown, icon, title, details);
         return;
     }
-    TheDialogs().MessageBox(text, MsgButtons::Ok, icon, title, details);
+    TheDialogs().MessageBox(shown, MsgButtons::Ok, icon, title, details);
 }
 
 }  // namespace core

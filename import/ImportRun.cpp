@@ -114,9 +114,10 @@ void ImportRun::ReportError(int number, const std::string& description)
 {
     try {
         core::ShowRunFailure(setup_.safety, number, report_.WithSummary(description, false), report_.Text());
-    } catch (...) {
-        // The dialogs themselves failed (the commit before showing): nothing
-        // is left to tell the user with.
+    } catch (const std::exception& e) {
+        // Only a missing screen is left (the commit before showing was made
+        // and reported by ShowRunFailure).
+        qWarning("Tessily: %s / %s", description.c_str(), e.what());
     }
 }
 

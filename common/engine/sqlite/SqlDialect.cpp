@@ -252,4 +252,13 @@ std::optional<TableSelect> ParseTableSelect(std::string_view sql) {
     return result;
 }
 
+std::string Literal(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
 }  // namespace core::sqlite

@@ -24,6 +24,9 @@ using TextColumnTest = std::function<bool(std::string_view column)>;
 
 std::string TranslateSql(std::string_view sql, const TextColumnTest& isTextColumn = {});
 
+// A text between apostrophes, its own apostrophes doubled.
+std::string Literal(std::string_view text);
+
 // The table a statement works on: the first name after FROM (SELECT,
 // DELETE), UPDATE or INTO, with brackets or quotes removed.
 std::optional<std::string> MainTable(std::string_view sql);

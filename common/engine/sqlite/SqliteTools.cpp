@@ -1,5 +1,7 @@
 #include "common/engine/sqlite/SqliteTools.h"
 
+#include "common/engine/sqlite/SqlDialect.h"
+
 #include <filesystem>
 
 #include "common/engine/Error.h"
@@ -29,15 +31,6 @@ void Exec(sqlite3* db, const std::string& sql, const std::string& file) {
         const int code = sqlite3_extended_errcode(db);
         throw TranslateError((code & 0xff) == (rc & 0xff) ? code : rc, text, {file, {}, sql});
     }
-}
-
-std::string Literal(std::string_view text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
 }
 
 }  // namespace

@@ -6,23 +6,11 @@
 
 #include <sqlite3.h>
 
+#include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteConnection.h"
 #include "common/engine/sqlite/SqliteErrors.h"
 
 namespace core::sqlite {
-
-namespace {
-
-std::string Literal(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
-
-}  // namespace
 
 void SqliteConnection::Verify(const std::string& table) {
     const std::string sql = "PRAGMA quick_check(" + Literal(table) + ")";
