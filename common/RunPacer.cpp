@@ -17,9 +17,9 @@ bool AskToStopAndClose(const std::string& title)
     // leave it as an exception. A question that cannot be shown (the commit
     // before it failed) leaves the run going; it meets the same error itself.
     try {
-        return TheDialogs().MessageBox("\xC3\x88 in corso un'operazione sul database. Interromperla e chiudere il "
+        return TheDialogs().MessageBox("È in corso un'operazione sul database. Interromperla e chiudere il "
                                        "programma?\n\nL'operazione si ferma al record in corso; il messaggio "
-                                       "finale dice com'\xC3\xA8 rimasto il database.",
+                                       "finale dice com'è rimasto il database.",
                                        MsgButtons::YesNo, MsgIcon::Exclamation, title) == MsgResult::Yes;
     } catch (const std::exception&) {
         return false;

@@ -39,10 +39,10 @@ void RunSafety::BeforeFirstWrite()
 std::string RunSafety::Note() const
 {
     if (server_)
-        return "Il database di destinazione \xC3\xA8 su un server: non \xC3\xA8 stata fatta una copia di sicurezza "
+        return "Il database di destinazione è su un server: non è stata fatta una copia di sicurezza "
                "e le modifiche non possono essere annullate da qui.";
     if (!copy_) return {};
-    return "Il database com'era prima dell'operazione \xC3\xA8 stato copiato in '" + copy_->Path() +
+    return "Il database com'era prima dell'operazione è stato copiato in '" + copy_->Path() +
            "': \"Ripristina\" lo rimette al suo posto.";
 }
 
@@ -69,7 +69,7 @@ bool RunSafety::ShowFailure(const std::string& text, MsgIcon icon, const std::st
                            MsgButtons::Ok, MsgIcon::Critical, "Errore n. " + std::to_string(e.Number()));
         return false;
     }
-    dialogs.MessageBox("Il database di destinazione \xC3\xA8 stato ripristinato com'era prima dell'operazione. "
+    dialogs.MessageBox("Il database di destinazione è stato ripristinato com'era prima dell'operazione. "
                        "La copia di sicurezza resta in '" + copy_->Path() + "'.",
                        MsgButtons::Ok, MsgIcon::Information, ThePrefs().programTitle);
     return true;

@@ -8,7 +8,7 @@ namespace core {
 
 namespace {
 
-constexpr const char* kUntouched = " Nessun dato \xC3\xA8 stato scritto nella destinazione.";
+constexpr const char* kUntouched = " Nessun dato è stato scritto nella destinazione.";
 
 [[noreturn]] void RaiseUntouched(const Error& e) {
     throw Error(e.Number(), e.Description() + kUntouched, e.Source(), e.NativeText());

@@ -141,7 +141,7 @@ void RefuseUnrecognisedFile(const cDBFormat& format, const std::string& path)
     if (size > 0 && size % kEncryptedPageUnit == 0)
         return;
     throw Error(err::NotADatabase, "Formato di database non riconosciuto: il file '" + path +
-                                       "' non \xC3\xA8 un archivio Access n\xC3\xA9 SQLite.");
+                                       "' non è un archivio Access né SQLite.");
 }
 
 }  // namespace
@@ -206,7 +206,7 @@ void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result)
 
 std::string RefusedPasswordPrompt(const std::string& program)
 {
-    return "La password non \xC3\xA8 corretta, oppure il file scelto non \xC3\xA8 un archivio di " + program +
+    return "La password non è corretta, oppure il file scelto non è un archivio di " + program +
            ". Inserire un'altra password, oppure lasciare vuoto per scegliere un altro file:";
 }
 

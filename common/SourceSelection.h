@@ -68,7 +68,7 @@ void SourceDbClick(const SourceSelectionControls& controls);
 
 // The input box's question for a protected source.
 inline constexpr const char* kPasswordPrompt =
-    "L'archivio selezionato \xC3\xA8 protetto da password! Inserire la password per proseguire:";
+    "L'archivio selezionato è protetto da password! Inserire la password per proseguire:";
 inline constexpr const char* kUnknownFormatMessage = "Formato database non riconosciuto!";
 // The question after a refused password: the password may be wrong, or the
 // file no archive of the program at all. An empty answer chooses another file.

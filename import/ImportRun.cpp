@@ -134,7 +134,7 @@ const core::cTable& ImportRun::DestinationTable()
 
 void ImportRun::OpenDestination(const core::cTable& table)
 {
-    view_.Activity("Apertura della tabella " + table.Table + "\xE2\x80\xA6");
+    view_.Activity("Apertura della tabella " + table.Table + "…");
     core::DataControl& dcTo = *setup_.dcTo;
     if (core::DestinationIsServer()) {
         core::PointAtDestination(dcTo, setup_.destinationPassword);
@@ -187,7 +187,7 @@ void ImportRun::Copy(const core::cTable& table)
 
     if (setup_.safety) setup_.safety->BeforeFirstWrite();
     if (view_.EmptyDestinationFirst()) {
-        view_.Activity("Svuotamento della tabella " + table.Table + "\xE2\x80\xA6");
+        view_.Activity("Svuotamento della tabella " + table.Table + "…");
         report_.SetPhase(ImportReport::Phase::Emptying);
         dcTo.Database().Execute("DELETE FROM [" + table.Table + "]");
         report_.Emptied(dcTo.Database().RecordsAffected());
@@ -276,7 +276,7 @@ void ImportRun::ApplyCompletionRules(const core::cTable& table)
 {
     const ImportTemplate& tpl = *setup_.tpl;
     report_.SetPhase(ImportReport::Phase::Rules);
-    if (tpl.reqCount > 0) view_.Activity("Regole di completamento della tabella " + table.Table + "\xE2\x80\xA6");
+    if (tpl.reqCount > 0) view_.Activity("Regole di completamento della tabella " + table.Table + "…");
     for (int k = 1; k <= tpl.reqCount; ++k) {
         report_.ReadingRule(k);
         const std::optional<CompletionRule> rule = ReadCompletionRule(tpl.file, k);

@@ -53,7 +53,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_("Tessily", [this] {
     setObjectName("frmMain");
     BuildControls();
     safety_.OnProgress([this](int percent) {
-        lblStato->SetFullText(QString::fromUtf8("Copia di sicurezza del database\xE2\x80\xA6 %1%").arg(percent));
+        lblStato->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
         pacer_.Tick();
     });
 }

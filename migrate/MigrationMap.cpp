@@ -42,7 +42,7 @@ std::vector<FieldRow> RegistryHead() {
 std::vector<FieldRow> Address(const std::string& suffix, const std::string& city, const std::string& street,
                               const std::string& state, const std::string& province, const std::string& postCode) {
     return {
-        Copy(city, "Localit\xC3\xA0" + suffix),
+        Copy(city, "Località" + suffix),
         Copy(street, "Indirizzo" + suffix),
         Copy(state, "idStato" + suffix),
         Cut(province, "idProvincia" + suffix, 2),

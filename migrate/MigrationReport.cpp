@@ -15,7 +15,7 @@ std::string Counted(long long n, const char* one, const char* many)
 
 std::string StepName(const TableStep& step)
 {
-    return step.sourceTable + " \xE2\x86\x92 " + step.destinationTable;
+    return step.sourceTable + " → " + step.destinationTable;
 }
 
 std::string StepNumber(const TableStep& step)
@@ -28,7 +28,7 @@ const char* FilterText(RecordFilter filter)
 {
     switch (filter) {
     case RecordFilter::None: break;
-    case RecordFilter::Name: return "Denominazione Null o di non pi\xC3\xB9 di 2 caratteri";
+    case RecordFilter::Name: return "Denominazione Null o di non più di 2 caratteri";
     case RecordFilter::FirstLookupFound: return "listino non trovato";
     }
     return "";
@@ -107,7 +107,7 @@ std::string MigrationReport::Header() const
 
 void MigrationReport::AppendMissing(std::string& out, const FieldRow& row, const Missing& missing)
 {
-    out += kIndent + row.destination + " \xE2\x86\x90 " + row.source + " (codici di " + row.lookupTable + "): ";
+    out += kIndent + row.destination + " ← " + row.source + " (codici di " + row.lookupTable + "): ";
     if (missing.records == 0) {
         out += "tutti i codici trovati\n";
         return;

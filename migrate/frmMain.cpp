@@ -67,7 +67,7 @@ frmMain::frmMain()
       }) {
     BuildControls();
     safety_.OnProgress([this](int percent) {
-        lblProgress->SetFullText(QString::fromUtf8("Copia di sicurezza del database\xE2\x80\xA6 %1%").arg(percent));
+        lblProgress->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
         pacer_.Tick();
     });
 }
@@ -85,7 +85,7 @@ void frmMain::BuildControls() {
     picture->setStyleSheet(
         "QFrame#Picture1 { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #3a4a5c, stop:1 #8a96a3); }");
     auto* title = Place<QLabel>(picture, "Label1", Twips(480, 0, 2580, 240));
-    title->setText(QString::fromUtf8("Utilit\xC3\xA0 di Importazione Dati"));
+    title->setText(QString::fromUtf8("Utilità di Importazione Dati"));
     title->setStyleSheet("color: white; font-weight: bold;");
     title->adjustSize();  // wider than designed where Tahoma is missing
     auto* subtitle = Place<QLabel>(picture, "Label4", Twips(480, 240, 3195, 195));
@@ -229,7 +229,7 @@ void frmMain::StepStarted(std::size_t index, std::size_t count, const TableStep&
     stepIndex_ = index;
     stepCount_ = count;
     stepText_ = "Passo " + std::to_string(index + 1) + " di " + std::to_string(count) + ": " + step.sourceTable +
-                " \xE2\x86\x92 " + step.destinationTable;
+                " → " + step.destinationTable;
     ShowRecords(0);
     lblProgress->repaint();
     pacer_.Tick();

@@ -27,10 +27,10 @@ class ProgressCaption;
 namespace migrate {
 
 inline constexpr const char* kProgramTitle = "Varnel";
-inline constexpr const char* kDesignCaption = "Varnel - Utilit\xC3\xA0 di Importazione Dati";
-inline constexpr const char* kEndsProgram = " L'applicazione verr\xC3\xA0 terminata!";
-inline constexpr const char* kNoIniMessage = "Il file di configurazione non \xC3\xA8 stato trovato!";
-inline constexpr const char* kNoArchiveMessage = "il file archivio non \xC3\xA8 stato trovato!";
+inline constexpr const char* kDesignCaption = "Varnel - Utilità di Importazione Dati";
+inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
+inline constexpr const char* kNoIniMessage = "Il file di configurazione non è stato trovato!";
+inline constexpr const char* kNoArchiveMessage = "il file archivio non è stato trovato!";
 
 class frmMain : public QDialog, private MigrationView {
     Q_OBJECT

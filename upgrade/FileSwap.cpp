@@ -18,13 +18,13 @@ void ThrowRenameError(const FileOpResult& result, const std::string& from, const
     switch (result.outcome) {
     case FileOpResult::Outcome::TargetExists:
         throw core::Error(58,
-                          "File gi\xC3\xA0 esistente: '" + to + "'. Il file '" + from +
-                              "' non \xC3\xA8 stato rinominato; spostare o eliminare '" + to +
+                          "File già esistente: '" + to + "'. Il file '" + from +
+                              "' non è stato rinominato; spostare o eliminare '" + to +
                               "' e ripetere l'operazione.",
                           "Quillon", native);
     case FileOpResult::Outcome::SourceMissing:
         throw core::Error(core::err::FileNotFound,
-                          "File non trovato: '" + from + "' non pu\xC3\xB2 essere rinominato in '" + to + "'.",
+                          "File non trovato: '" + from + "' non può essere rinominato in '" + to + "'.",
                           "Quillon", native);
     case FileOpResult::Outcome::Denied:
         throw core::Error(core::err::PermissionDenied,

@@ -17,7 +17,7 @@ void RequireSameRowCount(core::Database& archive, core::Database& upgrade, const
     throw core::Error(core::err::ReservedError,
                       "La tabella '" + table + "' del file aggiornato contiene " + std::to_string(found) +
                           " righe invece delle " + std::to_string(expected) +
-                          " dell'archivio: l'aggiornamento non \xC3\xA8 stato completato e l'archivio non \xC3\xA8 "
+                          " dell'archivio: l'aggiornamento non è stato completato e l'archivio non è "
                           "stato modificato.",
                       "Quillon");
 }
@@ -26,7 +26,7 @@ void RequireNoSideFiles(const std::string& path) {
     if (!core::sqlite::HasSideFiles(path)) return;
     throw core::Error(core::err::FileInUse,
                       "Il file '" + path +
-                          "' \xC3\xA8 ancora in uso (accanto ad esso c'\xC3\xA8 un file -journal o -wal): chiudere "
+                          "' è ancora in uso (accanto ad esso c'è un file -journal o -wal): chiudere "
                           "le applicazioni che lo usano e ripetere l'operazione.",
                       "Quillon");
 }
@@ -36,7 +36,7 @@ void RequireIntact(const std::string& path, const std::string& password) {
     if (report.ok) return;
     throw core::Error(core::err::CorruptDatabase,
                       "Il file aggiornato '" + path +
-                          "' non supera il controllo di integrit\xC3\xA0: l'archivio non \xC3\xA8 stato modificato.",
+                          "' non supera il controllo di integrità: l'archivio non è stato modificato.",
                       "Quillon", report.text);
 }
 

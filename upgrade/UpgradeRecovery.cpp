@@ -78,19 +78,19 @@ void OfferRecovery(const std::string& archive, const std::string& password, cons
     if (state == LeftOver::BetweenRenames) {
         std::string why;
         canComplete = TemplateReadyForSwap(archive, password, why);
-        text = "L'ultimo aggiornamento \xC3\xA8 stato interrotto tra le due ridenominazioni dei file: l'archivio '" +
-               archive + "' non c'\xC3\xA8 pi\xC3\xB9 e i dati originali si trovano in '" + backup + "'.";
+        text = "L'ultimo aggiornamento è stato interrotto tra le due ridenominazioni dei file: l'archivio '" +
+               archive + "' non c'è più e i dati originali si trovano in '" + backup + "'.";
         if (canComplete)
             text += " Il file aggiornato '" + filled +
                     "' supera le verifiche fatte prima dello scambio.\n\n"
-                    "S\xC3\xAC: completa l'aggiornamento (il file aggiornato prende il nome dell'archivio).\n"
+                    "Sì: completa l'aggiornamento (il file aggiornato prende il nome dell'archivio).\n"
                     "No: rimette al suo posto l'archivio originale.\n"
                     "Annulla: non cambia nulla.";
         else
-            text += " Il file aggiornato '" + filled + "' non pu\xC3\xB2 prendere il suo posto: " + why +
+            text += " Il file aggiornato '" + filled + "' non può prendere il suo posto: " + why +
                     "\n\nRimettere al suo posto l'archivio originale?";
     } else {
-        text = "L'archivio '" + archive + "' non c'\xC3\xA8, ma i dati originali di un aggiornamento precedente "
+        text = "L'archivio '" + archive + "' non c'è, ma i dati originali di un aggiornamento precedente "
                "si trovano in '" + backup + "'.\n\nRimettere al suo posto l'archivio originale?";
     }
 
@@ -103,12 +103,12 @@ void OfferRecovery(const std::string& archive, const std::string& password, cons
     try {
         if (complete) {
             Rename(ops, filled, archive);
-            dialogs.MessageBox("L'aggiornamento \xC3\xA8 stato completato: '" + archive +
-                                   "' \xC3\xA8 ora l'archivio aggiornato; l'archivio originale resta in '" + backup + "'.",
+            dialogs.MessageBox("L'aggiornamento è stato completato: '" + archive +
+                                   "' è ora l'archivio aggiornato; l'archivio originale resta in '" + backup + "'.",
                                core::MsgButtons::Ok, core::MsgIcon::Information, title);
         } else {
             Rename(ops, backup, archive);
-            dialogs.MessageBox("L'archivio originale \xC3\xA8 di nuovo al suo posto: '" + archive + "'.",
+            dialogs.MessageBox("L'archivio originale è di nuovo al suo posto: '" + archive + "'.",
                                core::MsgButtons::Ok, core::MsgIcon::Information, title);
         }
     } catch (const core::Error& e) {

@@ -96,7 +96,7 @@ void UpgradeRun::Report(int number, const std::string& description) {
         // A stop comes only while tables are copied, before any rename.
         const std::string text =
             number == core::kUserInterrupt
-                ? description + " L'archivio non \xC3\xA8 stato modificato; il file aggiornato \xC3\xA8 incompleto e "
+                ? description + " L'archivio non è stato modificato; il file aggiornato è incompleto e "
                                 "una nuova esecuzione ricomincia dall'inizio."
                 : description;
         core::ShowRunFailure(nullptr, number, text, report_.Text());

@@ -145,7 +145,7 @@ void frmMain::BuildControls() {
 }
 
 void frmMain::Refuse(const std::string& firstSentence) {
-    core::TheDialogs().MessageBox(firstSentence + " L'applicazione verr\xC3\xA0 terminata!", core::MsgButtons::Ok,
+    core::TheDialogs().MessageBox(firstSentence + " L'applicazione verrà terminata!", core::MsgButtons::Ok,
                                   core::MsgIcon::Critical, core::ThePrefs().programTitle);
 }
 
@@ -163,7 +163,7 @@ bool frmMain::Load() {
 
     core::Prefs& prefs = core::ThePrefs();
     if (!core::FileExists(prefs.iniPath)) {
-        Refuse("Il file di configurazione non \xC3\xA8 stato trovato!");
+        Refuse("Il file di configurazione non è stato trovato!");
         return false;
     }
     setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
@@ -181,7 +181,7 @@ bool frmMain::Load() {
     // backup.
     upgrade::OfferRecovery(prefs.destinationPath, prefs.destinationPassword, prefs.programTitle);
     if (!core::FileExists(prefs.destinationPath)) {
-        Refuse("il file archivio non \xC3\xA8 stato trovato!");
+        Refuse("il file archivio non è stato trovato!");
         return false;
     }
     txtSourceDb_->setText(Q(prefs.destinationPath));
@@ -192,7 +192,7 @@ bool frmMain::Load() {
     cmdTargetDb_->setEnabled(false);
 
     if (!core::FileExists(txtTargetDb_->text().toStdString())) {
-        Refuse("il file archivio di destinazione non \xC3\xA8 stato trovato!");
+        Refuse("il file archivio di destinazione non è stato trovato!");
         return false;
     }
     return true;
@@ -274,9 +274,9 @@ void frmMain::StageReached(UpgradeStage stage) {
         // From here on the run no longer looks at a stop: the checks and
         // the swap run to their end.
         cmdAvvia_->setEnabled(false);
-        lblTbl_->SetFullText(QString::fromUtf8("Verifica del database aggiornato\xE2\x80\xA6"));
+        lblTbl_->SetFullText(QString::fromUtf8("Verifica del database aggiornato…"));
         break;
-    case UpgradeStage::Flushed: lblTbl_->SetFullText(QString::fromUtf8("Sostituzione dei file\xE2\x80\xA6")); break;
+    case UpgradeStage::Flushed: lblTbl_->SetFullText(QString::fromUtf8("Sostituzione dei file…")); break;
     default: return;
     }
     lblTbl_->repaint();
@@ -295,7 +295,7 @@ void frmMain::ShowEnd() {
         text = "Aggiornamento completato.\n" + core::CountOf(tables, "tabella copiata", "tabelle copiate") + ", " +
                core::CountOf(rows, "record scritto", "record scritti") + ".";
     else if (pacer_.StopRequested())
-        text = "Aggiornamento interrotto dall'utente.\nL'archivio non \xC3\xA8 stato modificato.";
+        text = "Aggiornamento interrotto dall'utente.\nL'archivio non è stato modificato.";
     else if (!tableText_.empty())
         text = "Aggiornamento non completato.\nVedere il messaggio d'errore.";
     else

@@ -21,7 +21,7 @@ std::string Fold(std::string_view name) {
 }
 
 [[noreturn]] void ThrowClosed() {
-    throw Error(err::ObjectClosed, "Oggetto non valido o non pi\xC3\xB9 impostato: il recordset \xC3\xA8 chiuso.");
+    throw Error(err::ObjectClosed, "Oggetto non valido o non più impostato: il recordset è chiuso.");
 }
 
 [[noreturn]] void ThrowNoCurrentRecord() {
@@ -114,7 +114,7 @@ Variant Recordset::GetValue(int index) const {
         return pending ? *pending : Variant();
     }
     if (cursor_->AtEnd()) ThrowNoCurrentRecord();
-    if (currentDeleted_) throw Error(3167, "Il record \xC3\xA8 stato eliminato.");
+    if (currentDeleted_) throw Error(3167, "Il record è stato eliminato.");
     return cursor_->Get(index);
 }
 

@@ -58,7 +58,7 @@ void Cursor::DeleteCurrent() { ThrowReadOnly(std::string()); }
 void ThrowReadOnly(const std::string& databaseName) {
     std::string description = "Impossibile aggiornare. Il database";
     if (!databaseName.empty()) description += " '" + databaseName + "'";
-    description += " \xC3\xA8 di sola lettura.";
+    description += " è di sola lettura.";
     throw Error(err::ReadOnlyDatabase, description);
 }
 

@@ -34,7 +34,7 @@ namespace {
     if (CharCount(shown) > 40) shown = CutChars(shown, 40) + "...";
     throw Error(err::ConversionError,
                 "Errore di conversione del tipo di dati: il valore '" + shown +
-                    "' non pu\xC3\xB2 essere scritto nel campo '" + field.name + "'.");
+                    "' non può essere scritto nel campo '" + field.name + "'.");
 }
 
 // The value as a double, or a conversion error naming the field.
@@ -84,8 +84,8 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field) {
             std::string text = value.ToText();
             if (field.type != DataType::Memo && field.size > 0 && CharCount(text) > static_cast<std::size_t>(field.size))
                 throw Error(err::FieldTooSmall,
-                            "Il campo '" + field.name + "' \xC3\xA8 troppo piccolo per la quantit\xC3\xA0 di dati "
-                            "che si \xC3\xA8 tentato di aggiungere (al massimo " + std::to_string(field.size) +
+                            "Il campo '" + field.name + "' è troppo piccolo per la quantità di dati "
+                            "che si è tentato di aggiungere (al massimo " + std::to_string(field.size) +
                                 " caratteri).");
             return Variant(std::move(text));
         }
@@ -144,7 +144,7 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field) {
             if (value.kind() == Variant::Kind::Binary) {
                 if (field.type != DataType::LongBinary && field.size > 0 &&
                     value.AsBytes().size() > static_cast<std::size_t>(field.size))
-                    throw Error(err::FieldTooSmall, "Il campo '" + field.name + "' \xC3\xA8 troppo piccolo per i dati.");
+                    throw Error(err::FieldTooSmall, "Il campo '" + field.name + "' è troppo piccolo per i dati.");
                 return value;
             }
             if (value.IsText()) {

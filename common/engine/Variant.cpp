@@ -252,7 +252,7 @@ bool Variant::ToBool() const {
     if (kind() == Kind::Text) {
         std::string t = AsText();
         for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (const char* yes : {"true", "vero", "yes", "s\xc3\xac", "si", "on"})
+        for (const char* yes : {"true", "vero", "yes", "sì", "si", "on"})
             if (t == yes) return true;
         for (const char* no : {"false", "falso", "no", "off"})
             if (t == no) return false;

@@ -106,7 +106,7 @@ std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, con
         else type = static_cast<int>(i);
     }
     if (id < 0 || name < 0 || type < 0)
-        ThrowDamaged(path, "il catalogo delle tabelle non \xC3\xA8 leggibile", "MSysObjects lacks Id, Name or Type");
+        ThrowDamaged(path, "il catalogo delle tabelle non è leggibile", "MSysObjects lacks Id, Name or Type");
 
     const unsigned long pageCount = PageCount(path, catalog.handle_->fmt->pg_size);
     std::vector<CatalogTable> tables;

@@ -16,21 +16,21 @@ void ThrowFileNotFound(const std::string& path) {
 
 void ThrowCannotOpen(const std::string& path, const std::string& nativeText) {
     throw Error(err::CannotOpenFile,
-                "Impossibile aprire il file '" + path + "': il file non \xC3\xA8 leggibile.", kSource,
+                "Impossibile aprire il file '" + path + "': il file non è leggibile.", kSource,
                 nativeText);
 }
 
 void ThrowNotAccessFile(const std::string& path) {
     throw Error(err::NotADatabase,
                 "Formato di database non riconosciuto: il file '" + path +
-                    "' non \xC3\xA8 un database Access.",
+                    "' non è un database Access.",
                 kSource);
 }
 
 void ThrowEncryptedAce(const std::string& path) {
     throw Error(err::NotADatabase,
                 "Il database '" + path +
-                    "' \xC3\xA8 un file Access 2007 o successivo cifrato con password e non pu\xC3\xB2 "
+                    "' è un file Access 2007 o successivo cifrato con password e non può "
                     "essere letto. Aprirlo con Access, rimuovere la password del database e riprovare.",
                 kSource);
 }
@@ -41,7 +41,7 @@ void ThrowBadPassword(const std::string& path) {
 
 void ThrowDamaged(const std::string& path, const std::string& what, const std::string& nativeText) {
     throw Error(err::CorruptDatabase,
-                "Il database '" + path + "' \xC3\xA8 danneggiato o non \xC3\xA8 leggibile (" + what + ").",
+                "Il database '" + path + "' è danneggiato o non è leggibile (" + what + ").",
                 kSource, nativeText);
 }
 

@@ -15,9 +15,9 @@ MdbHandlePtr OpenMdbFile(const std::string& path) {
     // Checked here so that a damaged or foreign file is reported once,
     // clearly, instead of through libmdb's messages on the catalogue read.
     if (mdb_read_pg(handle.get(), kCatalogPage) <= 0)
-        ThrowDamaged(path, "il file \xC3\xA8 troppo corto", "mdb_read_pg(2) failed");
+        ThrowDamaged(path, "il file è troppo corto", "mdb_read_pg(2) failed");
     if (handle->pg_buf[0] != MDB_PAGE_TABLE)
-        ThrowDamaged(path, "il catalogo delle tabelle non \xC3\xA8 leggibile",
+        ThrowDamaged(path, "il catalogo delle tabelle non è leggibile",
                      "page 2 is not a table definition page");
     return handle;
 }

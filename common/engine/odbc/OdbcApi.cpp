@@ -105,10 +105,10 @@ void ThrowDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const std::string
             description = "Valore duplicato in un campo con indice univoco (" + what + ").";
             break;
         case err::NullInRequired:
-            description = "Un campo obbligatorio non pu\xC3\xB2 contenere un valore Null (" + what + ").";
+            description = "Un campo obbligatorio non può contenere un valore Null (" + what + ").";
             break;
         case err::FieldTooSmall:
-            description = "Il campo \xC3\xA8 troppo piccolo per i dati che si \xC3\xA8 tentato di aggiungere (" + what + ").";
+            description = "Il campo è troppo piccolo per i dati che si è tentato di aggiungere (" + what + ").";
             break;
         case err::ConversionError:
             description = "Errore di conversione del tipo di dati (" + what + ").";

@@ -417,7 +417,7 @@ void OdbcCursor::Insert(const std::vector<std::optional<Variant>>& values) {
             description = "Impossibile salvare il record in '" + table_ +
                           "': un valore duplicato violerebbe un indice univoco.";
         else if (number == err::NullInRequired)
-            description = "Impossibile salvare il record in '" + table_ + "': un campo obbligatorio \xC3\xA8 Null.";
+            description = "Impossibile salvare il record in '" + table_ + "': un campo obbligatorio è Null.";
         else
             description = "Impossibile salvare il record in '" + table_ + "'.";
         throw Error(number, description + " " + d.message, "ODBC", d.sqlState + " " + d.message);

@@ -48,7 +48,7 @@ std::string ReadFileDsn(const std::string& path) {
         connect += key + "=" + value + ";";
     }
     if (connect.empty())
-        throw Error(err::NotADatabase, "Il file '" + path + "' non \xC3\xA8 un'origine dati ODBC valida (manca la sezione [ODBC]).");
+        throw Error(err::NotADatabase, "Il file '" + path + "' non è un'origine dati ODBC valida (manca la sezione [ODBC]).");
     return connect;
 }
 

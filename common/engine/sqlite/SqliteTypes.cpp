@@ -304,7 +304,7 @@ std::string ToValidUtf8(std::string_view bytes) {
             continue;
         }
         out.append(bytes.substr(done, i - done));
-        out += "\xEF\xBF\xBD";
+        out += "�";
         done = ++i;
     }
     if (done == 0) return std::string(bytes);  // the usual case: nothing replaced
