@@ -107,10 +107,12 @@ void Step(std::ostringstream& sql, const TableStep& step) {
 std::string SetBasedMigrationScript(const std::string& archivePath, const std::string& archiveKey,
                                     const std::string& destinationKey) {
     std::ostringstream sql;
-    sql << "PRAGMA key = " << Literal(destinationKey) << ";\n"
+    // The archive's key is derived when it is attached: the compatibility
+    // has to be the default by then.
+    sql << "PRAGMA cipher_default_compatibility = 3;\n"
+        << "PRAGMA key = " << Literal(destinationKey) << ";\n"
         << "PRAGMA cipher_compatibility = 3;\n"
         << "ATTACH DATABASE " << Literal(archivePath) << " AS v4 KEY " << Literal(archiveKey) << ";\n"
-        << (archiveKey.empty() ? "" : "PRAGMA v4.cipher_compatibility = 3;\n")
         << "BEGIN;\n";
     for (const TableStep& step : migrate::MigrationSteps()) Step(sql, step);
     sql << "COMMIT;\n";
