@@ -1,3 +1,4 @@
+#include "common/Messages.h"
 #include "common/DataHelpers.h"
 
 #include <QComboBox>
@@ -66,7 +67,7 @@ bool OpenDataControl(DataControl& dc, const std::string& query, const std::strin
         } catch (const std::exception&) {
         }
     }
-    TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical, std::to_string(number), details);
+    TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical, msg::ErrorTitle(number), details);
     return false;
 }
 

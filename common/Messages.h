@@ -8,6 +8,8 @@
 namespace msg {
 
 inline constexpr const char* kSuccess = "Operazione eseguita con successo!";
+inline constexpr const char* kConfirmImport = "Confermi l'operazione di importazione dati?";
+inline constexpr const char* kConfirmUpgrade = "Confermi l'operazione di aggiornamento?";
 inline constexpr const char* kConfigNotFound = "Il file di configurazione non è stato trovato!";
 inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
 inline constexpr const char* kOutOfMemory = "Memoria esaurita.";

@@ -1,3 +1,4 @@
+#include "common/Messages.h"
 #include "common/RunSafety.h"
 
 #include "common/Prefs.h"
@@ -66,7 +67,7 @@ bool RunSafety::ShowFailure(const std::string& text, MsgIcon icon, const std::st
         restored_ = true;
     } catch (const Error& e) {
         dialogs.MessageBox(e.Description() + "\n\nLa copia di sicurezza resta in '" + copy_->Path() + "'.",
-                           MsgButtons::Ok, MsgIcon::Critical, "Errore n. " + std::to_string(e.Number()));
+                           MsgButtons::Ok, MsgIcon::Critical, msg::ErrorTitle(e.Number()));
         return false;
     }
     dialogs.MessageBox("Il database di destinazione è stato ripristinato com'era prima dell'operazione. "
@@ -78,7 +79,7 @@ bool RunSafety::ShowFailure(const std::string& text, MsgIcon icon, const std::st
 void ShowRunFailure(RunSafety* safety, int number, const std::string& text, const std::string& details)
 {
     const bool stopped = number == kUserInterrupt;
-    const std::string title = stopped ? ThePrefs().programTitle : "Errore n. " + std::to_string(number);
+    const std::string title = stopped ? ThePrefs().programTitle : msg::ErrorTitle(number);
     const MsgIcon icon = stopped ? MsgIcon::Exclamation : MsgIcon::Critical;
     // The dialogs commit before showing anything; a commit that fails here
     // must not take the report with it: its failure joins the message, and

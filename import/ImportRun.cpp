@@ -3,11 +3,12 @@
 #include <QtGlobal>
 
 #include <cmath>
-#include <new>
 
 #include "common/CommittedCount.h"
 #include "common/Dialogs.h"
+#include "common/Messages.h"
 #include "common/Prefs.h"
+#include "common/RunError.h"
 #include "common/RunPacer.h"
 #include "common/RunSafety.h"
 #include "common/SourceCheck.h"
@@ -41,7 +42,7 @@ bool ImportRun::Run()
     copied_ = 0;
     baseline_ = -1;
     report_ = ImportReport{};
-    if (dialogs.MessageBox(kConfirmQuestion, core::MsgButtons::YesNo, core::MsgIcon::Exclamation,
+    if (dialogs.MessageBox(msg::kConfirmImport, core::MsgButtons::YesNo, core::MsgIcon::Exclamation,
                            setup_.programTitle) != core::MsgResult::Yes)
         return false;
 
@@ -62,22 +63,15 @@ bool ImportRun::Run()
         dialogs.SetBusy(false);
         busy = false;
         report_.SetPhase(ImportReport::Phase::Done);
-        core::TheDialogs().MessageBox(report_.WithSummary(kSuccessMessage, true), core::MsgButtons::Ok,
+        core::TheDialogs().MessageBox(report_.WithSummary(msg::kSuccess, true), core::MsgButtons::Ok,
                                       core::MsgIcon::Information, setup_.programTitle, report_.Text());
         succeeded = true;
-    } catch (const core::Error& e) {
+    } catch (...) {
         if (busy) dialogs.SetBusy(false);
         busy = false;
+        const core::RunError error = core::CurrentRunError();
         const std::string committed = Recount();
-        ReportError(e.Number(), committed.empty() ? e.Description() : e.Description() + "\n\n" + committed);
-    } catch (const std::bad_alloc&) {
-        if (busy) dialogs.SetBusy(false);
-        busy = false;
-        ReportError(7, "Memoria esaurita.");
-    } catch (const std::exception& e) {
-        if (busy) dialogs.SetBusy(false);
-        busy = false;
-        ReportError(51, std::string("Errore interno: ") + e.what());
+        ReportError(error.number, committed.empty() ? error.text : error.text + "\n\n" + committed);
     }
     if (busy) dialogs.SetBusy(false);
     view_.SetProgress(0);

@@ -55,8 +55,6 @@ struct ImportSetup {
     core::RunSafety* safety = nullptr;
 };
 
-inline constexpr const char* kConfirmQuestion = "Confermi l'operazione di importazione dati?";
-inline constexpr const char* kSuccessMessage = "Operazione eseguita con successo!";
 
 class ImportRun {
 public:

@@ -7,6 +7,7 @@
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/SourceCheck.h"
+#include "common/RunError.h"
 #include "common/RunSafety.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
@@ -14,8 +15,6 @@
 #include "migrate/StepCopier.h"
 
 namespace migrate {
-
-std::string ErrorTitle(int number) { return "Errore n. " + std::to_string(number); }
 
 namespace {
 
@@ -53,7 +52,7 @@ RunOutcome MigrationRun::Run() {
     } catch (const core::Error& e) {
         // Committing before the question failed: nothing has been touched.
         try {
-            dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical, ErrorTitle(e.Number()));
+            dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical, msg::ErrorTitle(e.Number()));
         } catch (const std::exception& nested) {
             std::cerr << nested.what() << '\n';
         }
@@ -71,28 +70,24 @@ RunOutcome MigrationRun::Run() {
         if (safety_) safety_->BeforeFirstWrite();
         RunSteps();
         report_.SetSucceeded();
-        dialogs.MessageBox(kSuccessMessage, core::MsgButtons::Ok, core::MsgIcon::Information, title, report_.Text());
+        dialogs.MessageBox(msg::kSuccess, core::MsgButtons::Ok, core::MsgIcon::Information, title, report_.Text());
         outcome = RunOutcome::Succeeded;
     } catch (const OpenFailed&) {
         // Already reported by OpenDataControl.
-    } catch (const core::Error& e) {
+    } catch (...) {
+        const core::RunError error = core::CurrentRunError();
         // The record being built is not saved; what was saved stays.
         try {
             if (controls_.to.HasRecordset()) controls_.to.Recordset().CancelUpdate();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            std::cerr << e.what() << '\n';
         }
         const std::string committed = RecountCurrentStep();
         try {
-            core::ShowRunFailure(safety_, e.Number(), committed.empty() ? e.Description() : e.Description() + "\n\n" + committed,
+            core::ShowRunFailure(safety_, error.number, committed.empty() ? error.text : error.text + "\n\n" + committed,
                                  report_.Text());
         } catch (const std::exception& nested) {
-            std::cerr << nested.what() << '\n';
-        }
-    } catch (const std::exception& e) {
-        try {
-            core::ShowRunFailure(safety_, core::err::ReservedError, e.what(), report_.Text());
-        } catch (const std::exception& nested) {
-            std::cerr << nested.what() << '\n';
+            std::cerr << error.text << " / " << nested.what() << '\n';
         }
     }
     CleanUp();

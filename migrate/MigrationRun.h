@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Messages.h"
 #include "migrate/MigrationMap.h"
 #include "migrate/MigrationReport.h"
 
@@ -43,8 +44,6 @@ struct MigrationControls {
 
 // Every version-4 archive is protected with this password.
 inline constexpr const char* kSourcePassword = "vup";
-inline constexpr const char* kConfirmQuestion = "Confermi l'operazione di importazione dati?";
-inline constexpr const char* kSuccessMessage = "Operazione eseguita con successo!";
 
 enum class RunOutcome {
     Declined,   // the user answered No: nothing was touched
@@ -81,8 +80,5 @@ private:
     core::RunSafety* safety_ = nullptr;
     MigrationReport report_;
 };
-
-// "Errore n. " followed by the number: the title of every stopping error.
-std::string ErrorTitle(int number);
 
 }  // namespace migrate

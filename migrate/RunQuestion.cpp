@@ -1,5 +1,6 @@
 #include "migrate/RunQuestion.h"
 
+#include "common/Messages.h"
 #include "common/Prefs.h"
 #include "common/ProgressText.h"
 #include "common/engine/Dao.h"
@@ -26,7 +27,7 @@ long long CountDestinationRecords(const std::vector<TableStep>& steps)
 
 std::string ConfirmQuestion(bool emptyFirst, long long existing)
 {
-    std::string text = std::string(kConfirmQuestion) + "\n\n";
+    std::string text = std::string(msg::kConfirmImport) + "\n\n";
     if (emptyFirst) {
         text += "Le tabelle di destinazione verranno svuotate prima della copia";
         if (existing > 0) text += ": " + core::CountOf(existing, "record già presente sarà eliminato", "record già presenti saranno eliminati");

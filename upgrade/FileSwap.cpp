@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/Messages.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
 
@@ -32,7 +33,7 @@ void ThrowRenameError(const FileOpResult& result, const std::string& from, const
                           "Quillon", native);
     default:
         throw core::Error(75,
-                          "Errore di accesso al percorso/file: impossibile rinominare '" + from + "' in '" + to +
+                          std::string(msg::kPathAccess) + "impossibile rinominare '" + from + "' in '" + to +
                               "'" + (native.empty() ? std::string(".") : " (" + native + ")."),
                           "Quillon", native);
     }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/Messages.h"
 #include "common/Dialogs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
@@ -113,7 +114,7 @@ void OfferRecovery(const std::string& archive, const std::string& password, cons
         }
     } catch (const core::Error& e) {
         dialogs.MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical,
-                           "Errore n. " + std::to_string(e.Number()));
+                           msg::ErrorTitle(e.Number()));
     }
 }
 

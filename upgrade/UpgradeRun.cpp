@@ -8,7 +8,9 @@
 #include <system_error>
 
 #include "common/Dialogs.h"
+#include "common/Messages.h"
 #include "common/Prefs.h"
+#include "common/RunError.h"
 #include "common/RunPacer.h"
 #include "common/RunSafety.h"
 #include "common/engine/Dao.h"
@@ -59,36 +61,24 @@ void UpgradeRun::Start(const UpgradeFiles& files) {
     copied_.clear();
     report_.Start(BackupPath(files.archive));
 
-    int number = 0;
-    std::string description;
     std::optional<RunEnd> end;
     try {
-        if (core::TheDialogs().MessageBox("Confermi l'operazione di aggiornamento?", core::MsgButtons::YesNo,
+        if (core::TheDialogs().MessageBox(msg::kConfirmUpgrade, core::MsgButtons::YesNo,
                                           core::MsgIcon::Exclamation, Title()) != core::MsgResult::Yes)
             return;
         end.emplace(view_, running_);
         core::TheDialogs().SetBusy(true);
         Work(files);
         report_.Finished();
-        core::TheDialogs().MessageBox("Operazione eseguita con successo!", core::MsgButtons::Ok,
+        core::TheDialogs().MessageBox(msg::kSuccess, core::MsgButtons::Ok,
                                       core::MsgIcon::Information, Title(), report_.Text());
         return;
     } catch (const Stopped&) {
         return;
-    } catch (const core::Error& e) {
-        number = e.Number();
-        description = e.Description();
-    } catch (const std::bad_alloc&) {
-        number = 7;
-        description = "Memoria esaurita.";
-    } catch (const std::filesystem::filesystem_error& e) {
-        number = 75;
-        description = std::string("Errore di accesso al percorso/file: ") + e.what();
-    } catch (const std::exception& e) {
-        number = 51;
-        description = std::string("Errore interno: ") + e.what();
+    } catch (...) {
+        const core::RunError error = core::CurrentRunError();
+        Report(error.number, error.text);
     }
-    Report(number, description);
 }
 
 void UpgradeRun::Report(int number, const std::string& description) {
@@ -156,6 +146,9 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     // The template is the run's own copy until it is verified and swapped in:
     // its records are committed at each table's yield, not every so many rows.
     upgrade->SetBulkLoad(true);
+    // Where both are files of the same engine, a table whose values need no
+    // conversion is copied by one statement of the engine itself.
+    auto transfer = upgrade->RawConnection()->OpenTransfer(*archive->RawConnection(), files.password);
 
     const auto defs = upgrade->TableDefs();
     std::size_t userTables = 0;
@@ -172,7 +165,7 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
             continue;
         }
         view_.TableStarted(taken++, userTables, name);
-        const auto result = CopyTable(*archive, *upgrade, name, view_, [this] { Yield(); }, entry);
+        const auto result = CopyTable(*archive, *upgrade, name, view_, [this] { Yield(); }, entry, transfer.get());
         if (result.copied) copied_.push_back(name);
     }
     Reached(UpgradeStage::TablesCopied);
@@ -183,6 +176,7 @@ void UpgradeRun::CopyAndVerify(const UpgradeFiles& files) {
     // Committed here so that a failing commit is reported; closing cannot
     // report anything.
     core::Engine::Instance().FlushAll();
+    transfer.reset();
     archive->Close();
     upgrade->Close();
 }
@@ -205,7 +199,7 @@ void UpgradeRun::ProtectLikeArchive(const UpgradeFiles& files) {
     // plain copy until, in one step, it holds the complete encrypted one.
     fs::rename(core::FsPath(encrypted), core::FsPath(files.upgradeTemplate), ec);
     if (ec)
-        throw core::Error(75, "Errore di accesso al percorso/file: impossibile sostituire '" + files.upgradeTemplate +
+        throw core::Error(75, std::string(msg::kPathAccess) + "impossibile sostituire '" + files.upgradeTemplate +
                                   "' con la sua copia cifrata (" + ec.message() + ").",
                           "Quillon", ec.message());
     swap_.Flush(files.upgradeTemplate);

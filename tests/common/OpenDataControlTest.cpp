@@ -98,7 +98,7 @@ TEST_F(OpenDataControlTest, OwnPathAndPasswordWin) {
     core::DataControl wrong;
     EXPECT_FALSE(core::OpenDataControl(wrong, "tblAree", other_, ""));
     EXPECT_EQ(wrong.Connect, ";PWD=segreto");
-    EXPECT_EQ(dialogs_->LastMessage().title, std::to_string(core::err::BadPassword));
+    EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 3031");
 }
 
 TEST_F(OpenDataControlTest, MissingTableShowsTheEngineDescriptionUnderItsNumber) {
@@ -111,7 +111,7 @@ TEST_F(OpenDataControlTest, MissingTableShowsTheEngineDescriptionUnderItsNumber)
     const auto message = dialogs_->LastMessage();
     EXPECT_EQ(message.text, expected.Description());
     EXPECT_NE(message.text.find("tblNonEsiste"), std::string::npos) << message.text;
-    EXPECT_EQ(message.title, "3078");
+    EXPECT_EQ(message.title, "Errore n. 3078");
     EXPECT_EQ(message.icon, core::MsgIcon::Critical);
     EXPECT_EQ(message.buttons, core::MsgButtons::Ok);
     // What was set before the failure stays.
@@ -126,7 +126,7 @@ TEST_F(OpenDataControlTest, MissingFileIsReportedAndNotCreated) {
     core::DataControl dc;
     EXPECT_FALSE(core::OpenDataControl(dc, "tblAree", missing, "x"));
     const auto message = dialogs_->LastMessage();
-    EXPECT_EQ(message.title, std::to_string(expected.Number()));
+    EXPECT_EQ(message.title, "Errore n. " + std::to_string(expected.Number()));
     EXPECT_EQ(message.text, expected.Description());
     EXPECT_FALSE(std::filesystem::exists(missing));
 }

@@ -120,7 +120,7 @@ migrate::RunOutcome Migrate(ProgramFolder& folder, const std::string& ini) {
     View view(kArchive);
     migrate::MigrationRun run(view, {from, to, support});
     const auto outcome = run.Run();
-    EXPECT_EQ(dialogs->LastMessage().text, migrate::kSuccessMessage);
+    EXPECT_EQ(dialogs->LastMessage().text, msg::kSuccess);
     return outcome;
 }
 

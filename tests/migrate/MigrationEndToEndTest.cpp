@@ -416,7 +416,7 @@ TEST_F(EndToEnd, AMissingSourceTableStopsTheRunAfterOpenDataControlsMessage) {
     EXPECT_EQ(Avvia(true), RunOutcome::Stopped);
     const auto messages = dialogs_->Messages();
     ASSERT_EQ(messages.size(), 2u) << dialogs_->Transcript();  // no success message after it
-    EXPECT_EQ(messages[1].title, "3078");
+    EXPECT_EQ(messages[1].title, "Errore n. 3078");
     EXPECT_NE(messages[1].text.find("Pagamenti"), std::string::npos) << messages[1].text;
     // The open failure's message carries the run's report, as any stop does.
     EXPECT_NE(messages[1].details.find("Migrazione interrotta al passo 4"), std::string::npos) << messages[1].details;
@@ -437,7 +437,7 @@ TEST_F(EndToEnd, AMissingDestinationTableStopsTheRun) {
     EXPECT_EQ(Avvia(false), RunOutcome::Stopped);
     const auto messages = dialogs_->Messages();
     ASSERT_EQ(messages.size(), 2u) << dialogs_->Transcript();
-    EXPECT_EQ(messages[1].title, "3078");
+    EXPECT_EQ(messages[1].title, "Errore n. 3078");
     EXPECT_NE(messages[1].text.find("tblUnMisura"), std::string::npos) << messages[1].text;
     EXPECT_EQ(Count("tblListini"), 5u);       // step 8 done
     EXPECT_EQ(Count("tblAnSubAgenti"), 0u);   // nothing after it

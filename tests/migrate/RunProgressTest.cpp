@@ -88,8 +88,8 @@ TEST_F(RunProgress, AReusedLookupControlNeverHandsOnAnEarlierRow) {
 }
 
 TEST_F(RunProgress, ErrorTitleIsTheNumberInDecimal) {
-    EXPECT_EQ(migrate::ErrorTitle(3022), "Errore n. 3022");
-    EXPECT_EQ(migrate::ErrorTitle(94), "Errore n. 94");
+    EXPECT_EQ(msg::ErrorTitle(3022), "Errore n. 3022");
+    EXPECT_EQ(msg::ErrorTitle(94), "Errore n. 94");
 }
 
 }  // namespace
