@@ -5,9 +5,10 @@
 #include <cmath>
 #include <exception>
 
-#include "common/TextEncoding.h"
 #include "common/engine/Error.h"
 #include "common/engine/NumberText.h"
+#include "common/text/AsciiText.h"
+#include "common/text/CodePages.h"
 
 namespace core {
 namespace {
@@ -17,14 +18,6 @@ std::string_view CharAt(std::string_view s, std::size_t pos) {
     std::size_t end = pos + 1;
     while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
     return s.substr(pos, end - pos);
-}
-
-double RoundHalfEven(double x) {
-    const double down = std::floor(x);
-    const double diff = x - down;
-    if (diff > 0.5) return down + 1;
-    if (diff < 0.5) return down;
-    return std::fmod(down, 2.0) == 0 ? down : down + 1;
 }
 
 }  // namespace
@@ -51,7 +44,7 @@ std::string DecodeHex(std::string_view encoded) {
         const std::int16_t code = HexPairValue(pair);
         if (code == 0) break;
         const char byte = static_cast<char>(static_cast<unsigned char>(code));
-        result += Windows1252ToUtf8(std::string_view(&byte, 1));
+        result += text::FromCodePage(std::string_view(&byte, 1), text::kWindows1252);
     }
     return result;
 }
@@ -85,7 +78,7 @@ std::int16_t ToInt16(std::string_view text) {
     const std::optional<double> number = ParseSystemNumber(text);
     if (!number || std::isnan(*number))
         throw Error(err::TypeMismatch, "Tipo non corrispondente", "ToInt16");
-    const double rounded = RoundHalfEven(*number);
+    const double rounded = text::RoundHalfEven(*number);
     if (!(rounded >= -32768.0 && rounded <= 32767.0)) throw Error(err::Overflow, "Overflow", "ToInt16");
     return static_cast<std::int16_t>(rounded);
 }

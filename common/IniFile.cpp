@@ -5,8 +5,6 @@
 // them the same way.
 #include "common/IniFile.h"
 
-#include <QString>
-
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -14,25 +12,19 @@
 
 #include "common/Conversions.h"
 #include "common/Paths.h"
-#include "common/TextEncoding.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
+#include "common/text/AsciiText.h"
+#include "common/text/CodePages.h"
 
 namespace core {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+// Blanks as the profile reader skips them; lines are already split at CR
+// and LF.
+constexpr std::string_view kBlanks = " \t\v\f";
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool SameName(std::string_view a, const QString& wanted) {
-    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-               .compare(wanted, Qt::CaseInsensitive) == 0;
-}
+std::string_view Trim(std::string_view s) { return text::Trim(s, kBlanks); }
 
 // The first `count` characters (code points) of a UTF-8 text.
 std::string_view FirstChars(std::string_view s, std::size_t count) {
@@ -66,12 +58,10 @@ std::optional<std::string> LoadText(const std::string& file) {
     bytes.resize(static_cast<std::size_t>(size));
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));  // the file may have shrunk meanwhile
-    return DecodeFileText(bytes);
+    return text::DecodeFileText(bytes);
 }
 
 std::optional<std::string> FindValue(std::string_view text, std::string_view section, std::string_view key) {
-    const QString wantedSection = QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size()));
-    const QString wantedKey = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
     bool inSection = false;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -87,21 +77,21 @@ std::optional<std::string> FindValue(std::string_view text, std::string_view sec
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos) continue;  // not a header: ignored
             if (inSection) return std::nullopt;  // only the first section of a name counts
-            inSection = SameName(Trim(line.substr(1, close - 1)), wantedSection);
+            inSection = text::SameTextIgnoringCase(Trim(line.substr(1, close - 1)), section);
             continue;
         }
         if (!inSection) continue;
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
         const std::string_view name = Trim(line.substr(0, equals));
-        if (name.empty() || !SameName(name, wantedKey)) continue;
+        if (name.empty() || !text::SameTextIgnoringCase(name, key)) continue;
         return StripQuotes(Trim(line.substr(equals + 1)));
     }
     return std::nullopt;
 }
 
 std::string DefaultValue(std::string_view defaultValue) {
-    while (!defaultValue.empty() && IsBlank(defaultValue.back())) defaultValue.remove_suffix(1);
+    defaultValue = defaultValue.substr(0, defaultValue.find_last_not_of(kBlanks) + 1);
     return std::string(FirstChars(defaultValue, kIniValueMaxChars));
 }
 

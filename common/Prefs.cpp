@@ -7,6 +7,7 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/engine/Dao.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 
@@ -36,8 +37,7 @@ std::string ReplacePassword(const std::string& connect, const std::function<std:
         std::size_t end = connect.find(';', start);
         if (end == std::string::npos) end = connect.size();
         std::string segment = connect.substr(start, end - start);
-        std::string key = segment.substr(0, segment.find('='));
-        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string key = text::AsciiUpper(segment.substr(0, segment.find('=')));
         if ((key == "PWD" || key == "PASSWORD") && segment.find('=') != std::string::npos)
             segment = segment.substr(0, segment.find('=') + 1) + change(segment.substr(segment.find('=') + 1));
         out += segment;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "common/engine/FsPath.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 namespace {
@@ -15,10 +16,7 @@ namespace fs = std::filesystem;
 
 std::string Prefix(const std::string& destination, const std::string& program)
 {
-    std::string lower = program;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return Utf8Path(FsPath(destination).filename()) + ".prima-" + lower + "-";
+    return Utf8Path(FsPath(destination).filename()) + ".prima-" + text::AsciiLower(program) + "-";
 }
 
 // The stamp of a copy's name and its number within that second ("-2"

@@ -14,7 +14,8 @@ packages=(
   libsqlcipher-dev sqlcipher
   mdbtools mdbtools-dev
   unixodbc unixodbc-dev odbc-postgresql postgresql
-  libshp-dev libfreexl-dev libcsv-dev
+  libfreexl-dev libcsv-dev
+  libshp-dev  # the tests' dBASE fixtures only
   xvfb xauth openbox x11-apps imagemagick
   locales fonts-dejavu-core
   python3 xdotool

@@ -1,18 +1,8 @@
 #include "ui/ProgressLayout.h"
 
-#include <cmath>
+#include "common/text/AsciiText.h"
 
 namespace ui {
-
-long long RoundHalfEven(double value)
-{
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    auto result = static_cast<long long>(lower);
-    if (fraction > 0.5 || (fraction == 0.5 && (result % 2 != 0)))
-        ++result;
-    return result;
-}
 
 ProgressLayout::ProgressLayout(int twipsPerPixelX, int twipsPerPixelY)
     : twipsX_(twipsPerPixelX > 0 ? twipsPerPixelX : 15),
@@ -23,8 +13,8 @@ ProgressLayout::ProgressLayout(int twipsPerPixelX, int twipsPerPixelY)
 void ProgressLayout::ResizeTwips(double widthTwips, double heightTwips)
 {
     // Whole twips first, then whole-number division by the screen's figure.
-    width_ = static_cast<int>(RoundHalfEven(widthTwips) / twipsX_);
-    height_ = static_cast<int>(RoundHalfEven(heightTwips) / twipsY_);
+    width_ = static_cast<int>(static_cast<long long>(core::text::RoundHalfEven(widthTwips)) / twipsX_);
+    height_ = static_cast<int>(static_cast<long long>(core::text::RoundHalfEven(heightTwips)) / twipsY_);
     PlaceFrame();
     LayOutBar();
     ApplyValue();
@@ -80,7 +70,7 @@ void ProgressLayout::ApplyValue()
         full = width_;
     else if (orientation_ == kVertical)
         full = height_;
-    const int length = static_cast<int>(RoundHalfEven(full / 100.0 * value_));
+    const int length = static_cast<int>(core::text::RoundHalfEven(full / 100.0 * value_));
     if (orientation_ == kHorizontal) {
         bar_.width = length;
     } else if (orientation_ == kVertical) {

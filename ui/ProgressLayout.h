@@ -25,10 +25,6 @@ struct RectGeometry {
 
 enum class Hatch { Vertical, Horizontal };
 
-// Rounds to the nearest whole number, halves to the even neighbour
-// (212.5 -> 212, 213.5 -> 214), whatever the FPU rounding mode is.
-long long RoundHalfEven(double value);
-
 class ProgressLayout {
 public:
     static constexpr int kHorizontal = 0;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "common/engine/Error.h"
+#include "common/text/AsciiText.h"
 #include "ui/FileFilter.h"
 
 namespace ui {
@@ -21,10 +22,6 @@ std::string ExtensionOf(const std::string& title)
     return dot == std::string::npos ? std::string() : title.substr(dot + 1);
 }
 
-bool SameTextIgnoringCase(std::string a, std::string b)
-{
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
 }  // namespace
 
 bool clsCommonDialog::Fail(std::int32_t extendedError, const char* source)
@@ -77,7 +74,7 @@ bool clsCommonDialog::ShowFile(core::FileDialogRequest::Kind kind, const char* s
     FilterIndex = result.filterIndex;
     FileName = result.fileName;
     fileTitle_ = FileTitleOf(result.fileName);
-    if (!request.defaultExt.empty() && !SameTextIgnoringCase(ExtensionOf(fileTitle_), request.defaultExt))
+    if (!request.defaultExt.empty() && !core::text::SameTextIgnoringCase(ExtensionOf(fileTitle_), request.defaultExt))
         Flags |= ofn::ExtensionDifferent;
     return true;
 }

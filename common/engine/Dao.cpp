@@ -5,16 +5,11 @@
 #include "common/engine/Engine.h"
 #include "common/engine/FieldConvert.h"
 #include "common/engine/SimpleSql.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 
 namespace {
-
-std::string Fold(std::string_view name) {
-    std::string out(name);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 [[noreturn]] void ThrowObjectNotSet() {
     throw Error(91, "Variabile oggetto non impostata: nessun database o recordset aperto.");
@@ -80,12 +75,12 @@ int Recordset::ColumnIndex(std::string_view name) const {
         const auto& columns = cursor_->Columns();
         for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
             exactIndex_.emplace(columns[i].name, i);
-            foldedIndex_.emplace(Fold(columns[i].name), i);
+            foldedIndex_.emplace(text::AsciiLower(columns[i].name), i);
         }
         indexed_ = true;
     }
     if (auto it = exactIndex_.find(std::string(name)); it != exactIndex_.end()) return it->second;
-    if (auto it = foldedIndex_.find(Fold(name)); it != foldedIndex_.end()) return it->second;
+    if (auto it = foldedIndex_.find(text::AsciiLower(name)); it != foldedIndex_.end()) return it->second;
     return -1;
 }
 

@@ -1,27 +1,9 @@
 #include "common/engine/Driver.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "common/engine/Error.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
-
-namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-}  // namespace
 
 ConnectText ConnectText::Parse(std::string_view text) {
     ConnectText result;
@@ -34,15 +16,15 @@ ConnectText ConnectText::Parse(std::string_view text) {
         const std::string_view segment = text.substr(start, end - start);
         const std::size_t equals = segment.find('=');
         if (first && equals == std::string_view::npos) {
-            result.driver = std::string(Trim(segment));
+            result.driver = std::string(text::Trim(segment));
         } else if (equals != std::string_view::npos) {
-            const std::string key = Upper(Trim(segment.substr(0, equals)));
+            const std::string key = text::AsciiUpper(text::Trim(segment.substr(0, equals)));
             // A password keeps its blanks: they are part of it.
             std::string value(segment.substr(equals + 1));
             if (key == "PWD" || key == "PASSWORD") {
                 if (result.password.empty()) result.password = value;
             } else if (!key.empty()) {
-                result.options.emplace(key, std::string(Trim(value)));
+                result.options.emplace(key, std::string(text::Trim(value)));
             }
         }
         first = false;

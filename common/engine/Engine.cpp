@@ -7,16 +7,11 @@
 
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string ReadHeader(const std::string& path) {
     std::error_code ec;
@@ -49,7 +44,7 @@ void Engine::AddDriver(std::unique_ptr<Driver> driver) {
 }
 
 Driver& Engine::ChooseDriver(const OpenRequest& request) {
-    const std::string driverText = Lower(request.connect.driver);
+    const std::string driverText = text::AsciiLower(request.connect.driver);
     const std::string header = ReadHeader(request.path);
     Driver* byHeader = nullptr;
     Driver* fallback = nullptr;

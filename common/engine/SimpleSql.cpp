@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/text/AsciiText.h"
+
 namespace core {
 
 namespace {
@@ -109,9 +111,7 @@ bool IsActionStatement(std::string_view sql) {
     }
     if (!scan.Keyword("SELECT")) return false;
     // SELECT ... INTO makes a table.
-    std::string upper;
-    for (char c : sql) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find(" INTO ") != std::string::npos;
+    return text::AsciiUpper(sql).find(" INTO ") != std::string::npos;
 }
 
 }  // namespace core

@@ -8,6 +8,7 @@
 
 #include "common/engine/Error.h"
 #include "common/engine/NumberText.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 
@@ -250,8 +251,7 @@ std::int64_t Variant::ToInteger() const {
 bool Variant::ToBool() const {
     if (kind() == Kind::Boolean) return AsBool();
     if (kind() == Kind::Text) {
-        std::string t = AsText();
-        for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string t = text::AsciiLower(AsText());
         for (const char* yes : {"true", "vero", "yes", "sì", "si", "on"})
             if (t == yes) return true;
         for (const char* no : {"false", "falso", "no", "off"})

@@ -40,10 +40,10 @@ TEST(CodePageText, Windows1252IncludingItsSpecialRange) {
     EXPECT_EQ(DecodeCodePageText(bytes, 6, 0), "perch\xC3\xA8");
 }
 
-TEST(CodePageText, OtherCodePagesGoThroughIconv) {
+TEST(CodePageText, OtherCodePagesAndUnknownOnes) {
     const std::uint8_t bytes[] = {0xE8};  // 1250: č; 1252: è
     EXPECT_EQ(DecodeCodePageText(bytes, 1, 1250), "\xC4\x8D");
-    // A code page iconv does not know falls back to 1252.
+    // A code page that is not known falls back to 1252.
     EXPECT_EQ(DecodeCodePageText(bytes, 1, 65999), "\xC3\xA8");
 }
 

@@ -31,15 +31,3 @@ TEST(CodePage, ItalianLettersDecodeInEveryPage) {
     EXPECT_EQ(ToUtf8("\x81", CodePage::Windows1252), "\xC2\x81");  // unassigned byte kept
     EXPECT_EQ(ToUtf8("plain", CodePage::Dos437), "plain");
 }
-
-TEST(CodePage, Utf8ValidityDecidesTheTextFilesEncoding) {
-    EXPECT_TRUE(IsValidUtf8("abc"));
-    EXPECT_TRUE(IsValidUtf8("àè€ \xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("Citt\xE0"));            // Windows-1252 à
-    EXPECT_FALSE(IsValidUtf8("\xC3"));                 // cut at the end
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));             // overlong
-    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));         // overlong, 3 bytes
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));         // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));     // beyond U+10FFFF
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));             // € cut short
-}

@@ -38,18 +38,6 @@ protected:
 
 }  // namespace
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour)
-{
-    EXPECT_EQ(ui::RoundHalfEven(212.5), 212);
-    EXPECT_EQ(ui::RoundHalfEven(213.5), 214);
-    EXPECT_EQ(ui::RoundHalfEven(0.5), 0);
-    EXPECT_EQ(ui::RoundHalfEven(1.5), 2);
-    EXPECT_EQ(ui::RoundHalfEven(2.4999), 2);
-    EXPECT_EQ(ui::RoundHalfEven(2.5001), 3);
-    EXPECT_EQ(ui::RoundHalfEven(-0.5), 0);
-    EXPECT_EQ(ui::RoundHalfEven(-1.5), -2);
-}
-
 TEST(ProgressLayoutTest, ValueIsClampedAndStored)
 {
     ProgressLayout layout;

@@ -1,7 +1,5 @@
 #include "common/engine/access/AccessConnection.h"
 
-#include <QString>
-
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -12,6 +10,7 @@
 #include "common/engine/access/AccessCursor.h"
 #include "common/engine/access/AccessErrors.h"
 #include "common/engine/access/MdbHandles.h"
+#include "common/text/AsciiText.h"
 
 namespace core::access {
 
@@ -30,11 +29,6 @@ std::vector<std::uint8_t> ReadFirstPage(const std::string& path) {
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() == b.size() && a == b) return true;
-    return QString::compare(QString::fromUtf8(a), QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
@@ -67,7 +61,7 @@ std::vector<std::string> AccessConnection::TableNames() {
 
 const CatalogTable* AccessConnection::FindTable(const std::string& name) const {
     for (const auto& table : tables_)
-        if (SameName(table.name, name)) return &table;
+        if (text::SameTextIgnoringCase(table.name, name)) return &table;
     return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "common/engine/access/AccessErrors.h"
 #include "common/engine/access/AccessValues.h"
 #include "common/engine/access/JetText.h"
+#include "common/text/AsciiText.h"
 
 namespace core::access {
 
@@ -24,10 +25,6 @@ struct GFreeDeleter {
 constexpr unsigned long kCatalogFirstPage = 2;
 constexpr long long kCatalogTableType = 1;
 constexpr long long kCatalogPageMask = 0x00FFFFFF;
-
-bool SameColumnName(const std::string& a, const std::string& b) {
-    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
-}
 
 }  // namespace
 
@@ -78,7 +75,7 @@ AccessCursor::AccessCursor(std::string path, const JetHeader& header, const Cata
     if (onlyColumns)
         for (const std::string& wanted : *onlyColumns)
             for (std::size_t i = 0; i < columns_.size(); ++i)
-                if (SameColumnName(columns_[i].name, wanted)) decoded_[i] = true;
+                if (text::SameTextIgnoringCase(columns_[i].name, wanted)) decoded_[i] = true;
 
     if (filter) {
         const QString wanted = QString::fromUtf8(filter->field);
@@ -101,8 +98,8 @@ std::vector<CatalogTable> AccessCursor::ReadCatalog(const std::string& path, con
     for (std::size_t i = 0; i < catalog.columns_.size(); ++i) {
         if (!catalog.decoded_[i]) continue;
         const std::string& column = catalog.columns_[i].name;
-        if (SameColumnName(column, "Id")) id = static_cast<int>(i);
-        else if (SameColumnName(column, "Name")) name = static_cast<int>(i);
+        if (text::SameTextIgnoringCase(column, "Id")) id = static_cast<int>(i);
+        else if (text::SameTextIgnoringCase(column, "Name")) name = static_cast<int>(i);
         else type = static_cast<int>(i);
     }
     if (id < 0 || name < 0 || type < 0)

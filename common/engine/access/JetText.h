@@ -1,6 +1,6 @@
 #pragma once
 // Texts as Access stores them, decoded to UTF-8 without depending on the
-// process locale or on libmdb's iconv settings.
+// process locale or on libmdb's own conversion settings.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,8 +14,7 @@ namespace core::access {
 std::string DecodeJet4Text(const std::uint8_t* data, std::size_t size);
 
 // Jet 3: single-byte text in the database's code page (1252 for the western
-// versions; 0 is taken as 1252 too). Other code pages go through iconv;
-// bytes it cannot map become U+FFFD.
+// versions; 0 and a page that is not known are taken as 1252 too).
 std::string DecodeCodePageText(const std::uint8_t* data, std::size_t size, int codePage);
 
 }  // namespace core::access

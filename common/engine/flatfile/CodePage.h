@@ -8,9 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/text/CodePages.h"
+
 namespace core::flatfile {
 
-enum class CodePage { Utf8, Windows1252, Dos437, Dos850 };
+// Each page by its Windows number.
+enum class CodePage {
+    Utf8 = text::kUtf8,
+    Windows1252 = text::kWindows1252,
+    Dos437 = text::kDos437,
+    Dos850 = text::kDos850,
+};
 
 // The code page named by the language-driver byte of a dBASE header
 // (offset 29). Byte 0 means "not marked": such files come from DOS
@@ -18,13 +26,9 @@ enum class CodePage { Utf8, Windows1252, Dos437, Dos850 };
 // the original engine assumed for them. Nothing for a page we cannot decode.
 std::optional<CodePage> CodePageFromLanguageDriver(std::uint8_t ldid);
 
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view bytes);
-
 // Decodes text in the given page to UTF-8. UTF-8 input is returned as it is.
-std::string ToUtf8(std::string_view bytes, CodePage page);
-
-// Readable name for messages, e.g. "Windows-1252".
-const char* CodePageName(CodePage page);
+inline std::string ToUtf8(std::string_view bytes, CodePage page) {
+    return text::FromCodePage(bytes, static_cast<int>(page));
+}
 
 }  // namespace core::flatfile

@@ -1,7 +1,6 @@
 #pragma once
 // The memo file beside a dBASE table: .dbt for dBASE III and IV, .fpt for
 // FoxPro. The table holds a block number per record; the text lives here.
-// shapelib reads only the table, so this small reader fills the gap.
 
 #include <cstdint>
 #include <string>

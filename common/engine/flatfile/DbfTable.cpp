@@ -5,66 +5,16 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <shapefil.h>
 #include <system_error>
 #include <vector>
 
 #include "common/engine/flatfile/CodePage.h"
 #include "common/engine/flatfile/DbfMemo.h"
 #include "common/engine/flatfile/FlatFileSupport.h"
+#include "common/text/AsciiText.h"
 
 namespace core::flatfile {
 namespace {
-
-// ---- shapelib file access -------------------------------------------------
-// shapelib derives the file name from the table's base name plus ".dbf" or
-// ".DBF", which misses "Clienti.Dbf" and non-ASCII paths on some systems, and
-// it prints its errors on stderr. These hooks open exactly our file and keep
-// the library's message for the error we raise.
-
-thread_local const std::filesystem::path* tOpening = nullptr;
-thread_local std::string tLastMessage;
-
-SAFile HookOpen(const char* name, const char*) {
-    const std::size_t n = std::strlen(name);
-    const bool isTable = n >= 4 && QString::fromLatin1(name + n - 4).compare(".dbf", Qt::CaseInsensitive) == 0;
-    if (!isTable || !tOpening) return nullptr;  // no .cpg companion wanted
-    return reinterpret_cast<SAFile>(OpenForReading(*tOpening).release());
-}
-SAOffset HookRead(void* p, SAOffset size, SAOffset count, SAFile f) {
-    return std::fread(p, size, count, reinterpret_cast<std::FILE*>(f));
-}
-SAOffset HookWrite(void*, SAOffset, SAOffset, SAFile) { return 0; }
-SAOffset HookSeek(SAFile f, SAOffset offset, int whence) {
-    return std::fseek(reinterpret_cast<std::FILE*>(f), long(offset), whence) == 0 ? 0 : SAOffset(-1);
-}
-SAOffset HookTell(SAFile f) { return SAOffset(std::ftell(reinterpret_cast<std::FILE*>(f))); }
-int HookFlush(SAFile) { return 0; }
-int HookClose(SAFile f) { return std::fclose(reinterpret_cast<std::FILE*>(f)); }
-int HookRemove(const char*) { return -1; }
-void HookError(const char* message) { tLastMessage = message ? message : ""; }
-
-SAHooks ReadOnlyHooks() {
-    SAHooks hooks;
-    SASetupDefaultHooks(&hooks);
-    hooks.FOpen = HookOpen;
-    hooks.FRead = HookRead;
-    hooks.FWrite = HookWrite;
-    hooks.FSeek = HookSeek;
-    hooks.FTell = HookTell;
-    hooks.FFlush = HookFlush;
-    hooks.FClose = HookClose;
-    hooks.Remove = HookRemove;
-    hooks.Error = HookError;
-    return hooks;
-}
-
-struct DbfCloser {
-    void operator()(DBFHandle h) const noexcept {
-        if (h) DBFClose(h);
-    }
-};
-using DbfPtr = std::unique_ptr<DBFInfo, DbfCloser>;
 
 // ---- header ---------------------------------------------------------------
 
@@ -96,8 +46,8 @@ bool KnownVersion(std::uint8_t v) {
     }
 }
 
-// Reads and checks the header ourselves: shapelib accepts any bytes as a
-// table and never looks at the language driver.
+// Reads and checks the header: the version, the field descriptions against
+// the record length and the file's size against the records it counts.
 DbfHeader ReadHeader(const std::string& file, const std::filesystem::path& path) {
     std::error_code ec;
     const auto fileSize = std::filesystem::file_size(path, ec);
@@ -163,13 +113,10 @@ FieldInfo ColumnOf(const DbfField& f, const std::string& file) {
 
 // ---- values ---------------------------------------------------------------
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-    return s;
-}
+// Fields are padded with blanks, and by some programs with NULs.
+std::string_view TrimBlanks(std::string_view s) { return text::Trim(s, std::string_view(" \0", 2)); }
 
-// Numbers are parsed here, not by shapelib, whose atof follows the process
+// Numbers are parsed here rather than with atof, which follows the process
 // locale and would read "3.50" as 3 under an Italian one.
 std::optional<double> ParseNumber(std::string_view raw) {
     std::string s(TrimBlanks(raw));
@@ -205,15 +152,11 @@ public:
         }
         values_.resize(columns_.size());
 
-        SAHooks hooks = ReadOnlyHooks();
-        tOpening = &path;
-        tLastMessage.clear();
-        handle_.reset(DBFOpenLL(file.c_str(), "rb", &hooks));
-        tOpening = nullptr;
-        if (!handle_) FailDamaged(file, "la tabella non si apre", tLastMessage);
-        if (DBFGetFieldCount(handle_.get()) != int(header_.fields.size()) ||
-            DBFGetRecordCount(handle_.get()) != int(header_.records))
-            FailDamaged(file, "l'intestazione della tabella non è coerente");
+        handle_ = OpenForReading(path);
+        if (!handle_) FailUnreadable(file);
+        record_.resize(header_.recordLength);
+        if (std::fseek(handle_.get(), header_.headerLength, SEEK_SET) != 0)
+            FailDamaged(file, "la tabella non si apre");
         Advance();
     }
 
@@ -232,16 +175,16 @@ private:
         loaded_ = false;
         while (next_ < int(header_.records)) {
             const int index = next_++;
-            const bool deleted = DBFIsRecordDeleted(handle_.get(), index);
-            const char* record = DBFReadTuple(handle_.get(), index);
-            if (!record) FailDamaged(file_, "un record non si legge", tLastMessage);
+            // Records follow one another after the header, in file order.
+            if (std::fread(record_.data(), 1, record_.size(), handle_.get()) != record_.size())
+                FailDamaged(file_, "un record non si legge");
             // Every record starts with its deletion mark, a blank or '*':
             // anything else is a record overwritten or shifted by damage.
-            if (record[0] != ' ' && record[0] != '*')
+            if (record_[0] != ' ' && record_[0] != '*')
                 FailDamaged(file_, "il record " + std::to_string(index + 1) + " non è valido",
-                            "deletion flag " + std::to_string(static_cast<unsigned char>(record[0])));
-            if (deleted) continue;
-            Decode(record);
+                            "deletion flag " + std::to_string(static_cast<unsigned char>(record_[0])));
+            if (record_[0] == '*') continue;
+            Decode(record_.data());
             loaded_ = true;
             return;
         }
@@ -310,7 +253,8 @@ private:
     std::vector<FieldInfo> columns_;
     std::vector<Variant> values_;
     std::unique_ptr<DbfMemo> memo_;
-    DbfPtr handle_;
+    FilePtr handle_;
+    std::vector<char> record_;  // the current record, deletion mark first
     int next_ = 0;
     bool loaded_ = false;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// A dBASE table (.dbf) read through shapelib, one record at a time.
+// A dBASE table (.dbf) read one record at a time.
 //
 // What a read verifies: the header's field descriptions add up to the
 // record length, the file holds every record the header counts, and each

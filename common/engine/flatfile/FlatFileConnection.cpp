@@ -23,13 +23,14 @@ bool HasExtension(const std::string& name, FileFormat format) {
 // bare "clienti", or the file's whole path (what a caller that cuts the name
 // at the last backslash passes on a system whose paths have none).
 bool NamesFile(const std::string& table, const std::string& fileName) {
-    if (SameText(table, fileName)) return true;
+    if (text::SameTextIgnoringCase(table, fileName)) return true;
     if (const std::string last = FileNameOf(table); last != table) return NamesFile(last, fileName);
     std::string hashed = fileName;
     const auto dot = hashed.rfind('.');
     if (dot == std::string::npos) return false;
     hashed[dot] = '#';
-    return SameText(table, hashed) || SameText(table, fileName.substr(0, dot));
+    return text::SameTextIgnoringCase(table, hashed) ||
+           text::SameTextIgnoringCase(table, fileName.substr(0, dot));
 }
 
 [[noreturn]] void FailNoTable(const std::string& table) {
@@ -91,7 +92,7 @@ std::unique_ptr<Cursor> FlatFileConnection::OpenCursor(const std::string& sql) {
     if (!select->whereField) return cursor;
     const auto& columns = cursor->Columns();
     for (std::size_t i = 0; i < columns.size(); ++i)
-        if (SameText(columns[i].name, *select->whereField))
+        if (text::SameTextIgnoringCase(columns[i].name, *select->whereField))
             return FilterRows(std::move(cursor), int(i), select->whereValue);
     Fail(err::TooFewParameters, "Parametri insufficienti. Previsto 1.");
 }
@@ -111,7 +112,7 @@ std::unique_ptr<Cursor> FlatFileConnection::OpenTable(const std::string& table) 
     if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') name = name.substr(1, name.size() - 2);
     const auto& sheets = book_->SheetNames();
     for (std::size_t i = 0; i < sheets.size(); ++i)
-        if (SameText(name, sheets[i] + "$") || SameText(name, sheets[i]))
+        if (text::SameTextIgnoringCase(name, sheets[i] + "$") || text::SameTextIgnoringCase(name, sheets[i]))
             return XlsWorkbook::OpenSheet(book_, int(i));
     if (!sheets.empty() && NamesFile(name, FileNameOf(path_))) return XlsWorkbook::OpenSheet(book_, 0);
     FailNoTable(table);

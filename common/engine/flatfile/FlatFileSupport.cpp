@@ -37,11 +37,6 @@ FilePtr OpenForReading(const std::filesystem::path& path) {
 #endif
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-    return QString::fromUtf8(a.data(), qsizetype(a.size()))
-               .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) == 0;
-}
-
 std::vector<std::string> UniqueColumnNames(const std::vector<std::string>& raw) {
     std::vector<std::string> names;
     std::set<QString> seen;
@@ -99,7 +94,7 @@ private:
     void SkipMismatches() {
         while (!inner_->AtEnd()) {
             const Variant& v = inner_->Get(column_);
-            if (!v.IsNull() && SameText(v.ToText(), value_)) return;
+            if (!v.IsNull() && text::SameTextIgnoringCase(v.ToText(), value_)) return;
             inner_->Next();
         }
     }

@@ -13,6 +13,7 @@
 #include "common/engine/Driver.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
+#include "common/text/AsciiText.h"
 
 namespace core::flatfile {
 
@@ -36,9 +37,6 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Opens for binary reading; null when the file cannot be opened.
 FilePtr OpenForReading(const std::filesystem::path& path);
-
-// Case-insensitive comparison of two UTF-8 texts.
-bool SameText(std::string_view a, std::string_view b);
 
 // Header names as the original engine gave them: an empty name becomes
 // "F" and the column number (from 1); a name that repeats an earlier one

@@ -6,6 +6,7 @@
 
 #include "common/engine/flatfile/CsvReader.h"
 #include "common/engine/flatfile/FlatFileSupport.h"
+#include "common/text/Utf8.h"
 
 namespace core::flatfile {
 namespace {
@@ -76,7 +77,7 @@ private:
             if (i < record_.size() && record_[i]) {
                 // The scan found every value valid in the file's encoding;
                 // one that is not now was changed or damaged since.
-                if (layout_.page == CodePage::Utf8 && !IsValidUtf8(*record_[i]))
+                if (layout_.page == CodePage::Utf8 && !text::IsValidUtf8(*record_[i]))
                     FailDamaged(file_, "la riga di dati " + std::to_string(line_) + " non si decodifica come UTF-8");
                 values_[i] = Variant(ToUtf8(*record_[i], layout_.page));
             } else {
@@ -120,7 +121,7 @@ TextLayout ScanTextFile(const std::string& file) {
     if (!reader.Next(header)) FailDamaged(file, "manca la riga con i nomi dei campi");
     bool utf8 = true;
     for (const auto& name : header)
-        if (name && !IsValidUtf8(*name)) utf8 = false;
+        if (name && !text::IsValidUtf8(*name)) utf8 = false;
 
     // Longest value of each field, in bytes and in UTF-8 characters: which
     // count applies is known only once the whole file has been seen.
@@ -135,7 +136,7 @@ TextLayout ScanTextFile(const std::string& file) {
         for (std::size_t i = 0; i < record.size() && i < header.size(); ++i) {
             if (!record[i]) continue;
             const std::string& v = *record[i];
-            if (utf8 && !IsValidUtf8(v)) utf8 = false;
+            if (utf8 && !text::IsValidUtf8(v)) utf8 = false;
             maxBytes[i] = std::max(maxBytes[i], v.size());
             maxChars[i] = std::max(maxChars[i], Utf8Chars(v));
         }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/engine/Error.h"
+#include "common/text/AsciiText.h"
 
 namespace core::odbc {
 
@@ -19,8 +20,7 @@ std::string FromWide(const SQLWCHAR* text, std::size_t length) {
 }
 
 std::string HidePassword(std::string text, const std::string& password) {
-    std::string upper = text;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::string upper = text::AsciiUpper(text);
     for (std::size_t pos = upper.find("PWD="); pos != std::string::npos; pos = upper.find("PWD=", pos + 4)) {
         const std::size_t start = pos + 4;
         std::size_t end = text.find(';', start);
@@ -70,15 +70,13 @@ int EngineNumberFor(const std::string& sqlState, const std::string& message) {
     if (starts("22")) return err::ConversionError;
     if (sqlState == "23000") {
         // Drivers that report every integrity violation as 23000.
-        std::string lower = message;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string lower = text::AsciiLower(message);
         if (lower.find("null") != std::string::npos) return err::NullInRequired;
         return err::DuplicateKey;
     }
     if (starts("08")) {
         // Servers that report a refused login as a failed connection.
-        std::string lower = message;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string lower = text::AsciiLower(message);
         if (lower.find("password") != std::string::npos || lower.find("authentication") != std::string::npos)
             return err::BadPassword;
         return 3151;  // connection failed

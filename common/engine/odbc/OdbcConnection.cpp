@@ -5,6 +5,7 @@
 
 #include "common/engine/Error.h"
 #include "common/engine/SimpleSql.h"
+#include "common/text/AsciiText.h"
 #include "common/engine/odbc/OdbcCursor.h"
 
 namespace core::odbc {
@@ -14,11 +15,6 @@ namespace {
 // Commits after this many saved records, to keep the server's transaction
 // (and what a failure could put at risk) bounded.
 constexpr long kWritesPerCommit = 20000;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 std::string GetInfoText(SQLHDBC dbc, SQLUSMALLINT info) {
     SQLWCHAR buffer[256] = {};
@@ -35,7 +31,7 @@ std::string DescribeTarget(const std::string& connectString) {
         std::size_t end = connectString.find(';', start);
         if (end == std::string::npos) end = connectString.size();
         const std::string segment = connectString.substr(start, end - start);
-        const std::string key = Lower(segment.substr(0, segment.find('=')));
+        const std::string key = text::AsciiLower(segment.substr(0, segment.find('=')));
         if (key == "dsn" || key == "server" || key == "database" || key == "filedsn" || key == "servername") {
             if (!described.empty()) described += ";";
             described += segment;
@@ -55,13 +51,13 @@ OdbcConnection::OdbcConnection(const std::string& connectString, const std::stri
     env_ = EnvHandle(env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     Connect(connectString);
-    const std::string dbms = Lower(GetInfoText(dbc_.get(), SQL_DBMS_NAME));
+    const std::string dbms = text::AsciiLower(GetInfoText(dbc_.get(), SQL_DBMS_NAME));
     if (dbms.find("postgres") != std::string::npos) {
         postgres_ = true;
         // psqlODBC reports booleans as text, cuts long texts at 8190
         // characters and rolls a whole transaction back on an error unless
         // told otherwise; these options give the engine's behaviour.
-        if (Lower(connectString).find("boolsaschar") == std::string::npos) {
+        if (text::AsciiLower(connectString).find("boolsaschar") == std::string::npos) {
             dbc_.Reset();
             Connect(connectString + (connectString.empty() || connectString.back() == ';' ? "" : ";") +
                     "BoolsAsChar=0;MaxLongVarcharSize=1073741823;TextAsLongVarchar=1;UnknownsAsLongVarchar=1;"

@@ -4,6 +4,7 @@
 
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
+#include "common/text/AsciiText.h"
 
 #include "common/engine/Drivers.h"
 #include "common/engine/odbc/OdbcConnection.h"
@@ -12,16 +13,7 @@ namespace core {
 
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-std::string Trim(std::string text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
+std::string Trim(std::string_view text) { return std::string(text::Trim(text, " \t\r\n")); }
 
 // The [ODBC] section of a file data source as connect-string keys. The file
 // is read here rather than by the driver manager, which does not find file
@@ -37,14 +29,14 @@ std::string ReadFileDsn(const std::string& path) {
         line = Trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line.front() == '[') {
-            inSection = Lower(line) == "[odbc]";
+            inSection = text::AsciiLower(line) == "[odbc]";
             continue;
         }
         const std::size_t equals = line.find('=');
         if (!inSection || equals == std::string::npos) continue;
         std::string key = Trim(line.substr(0, equals));
         std::string value = Trim(line.substr(equals + 1));
-        if (Lower(key) == "driver" && !value.empty() && value.front() != '{') value = "{" + value + "}";
+        if (text::AsciiLower(key) == "driver" && !value.empty() && value.front() != '{') value = "{" + value + "}";
         connect += key + "=" + value + ";";
     }
     if (connect.empty())
@@ -58,7 +50,7 @@ std::string ReadFileDsn(const std::string& path) {
 class OdbcDriver final : public Driver {
 public:
     std::string Name() const override { return "ODBC"; }
-    bool HandlesDriverText(std::string_view text) const override { return Lower(std::string(text)) == "odbc"; }
+    bool HandlesDriverText(std::string_view text) const override { return text::AsciiLower(text) == "odbc"; }
 
     std::shared_ptr<Connection> Open(const OpenRequest& request) override {
         std::string connect = request.connect.raw;
@@ -73,14 +65,14 @@ public:
             std::size_t end = connect.find(';', start);
             if (end == std::string::npos) end = connect.size();
             const std::string segment = connect.substr(start, end - start);
-            if (Lower(segment).rfind("filedsn=", 0) == 0) fileDsn = segment.substr(8);
+            if (text::AsciiLower(segment).rfind("filedsn=", 0) == 0) fileDsn = segment.substr(8);
             else if (!segment.empty()) rest += segment + ";";
             start = end + 1;
         }
-        const std::string lower = Lower(rest);
+        const std::string lower = text::AsciiLower(rest);
         const bool namesSource = lower.find("dsn=") != std::string::npos || lower.find("driver=") != std::string::npos;
         if (fileDsn.empty() && !namesSource && !request.path.empty()) {
-            const std::string path = Lower(request.path);
+            const std::string path = text::AsciiLower(request.path);
             if (path.size() > 4 && path.compare(path.size() - 4, 4, ".dsn") == 0) fileDsn = request.path;
             else rest = "DSN=" + request.path + ";" + rest;
         }

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "common/text/AsciiText.h"
+
 namespace core::sqlite {
 namespace {
 
@@ -18,12 +20,6 @@ bool IsWordByte(unsigned char c) {
     // Bytes of UTF-8 sequences count as word bytes, so accented bare names
     // stay one word.
     return std::isalnum(c) || c == '_' || c >= 0x80;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 
 // Reads a quoted run starting at sql[i] == quote, where a doubled quote
@@ -137,7 +133,7 @@ std::vector<const Token*> SignificantTokens(const std::vector<Token>& tokens) {
 }
 
 bool IsKeyword(const Token* t, std::string_view upper) {
-    return t && t->kind == Kind::Word && Upper(t->text) == upper;
+    return t && t->kind == Kind::Word && text::AsciiUpper(t->text) == upper;
 }
 
 bool IsNameToken(const Token* t) {

@@ -12,6 +12,7 @@
 #include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteCursor.h"
 #include "common/engine/sqlite/SqliteTypes.h"
+#include "common/text/AsciiText.h"
 
 namespace core::sqlite {
 
@@ -22,20 +23,14 @@ namespace {
 constexpr char kPlainHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
                                    'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool FirstWordIs(std::string_view sql, std::initializer_list<std::string_view> words) {
     std::size_t i = 0;
     while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
     std::size_t j = i;
     while (j < sql.size() && std::isalpha(static_cast<unsigned char>(sql[j]))) ++j;
-    const std::string first = Lower(sql.substr(i, j - i));
+    const std::string first = text::AsciiLower(sql.substr(i, j - i));
     for (auto w : words)
-        if (first == Lower(w)) return true;
+        if (first == text::AsciiLower(w)) return true;
     return false;
 }
 
@@ -206,7 +201,7 @@ std::vector<std::string> SqliteConnection::TableNames() {
 }
 
 const std::vector<ColumnDecl>& SqliteConnection::TableColumns(const std::string& table) {
-    const std::string key = Lower(table);
+    const std::string key = text::AsciiLower(table);
     if (auto it = columns_.find(key); it != columns_.end()) return it->second;
     std::vector<ColumnDecl> columns;
     sqlite3_stmt* raw = nullptr;
@@ -337,7 +332,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
     auto isText = [decls](std::string_view name) {
         if (!decls) return false;
         for (const auto& c : *decls)
-            if (Lower(c.name) == Lower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
+            if (text::AsciiLower(c.name) == text::AsciiLower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
         return false;
     };
 
@@ -400,7 +395,7 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
                 info.autoIncrement = autoInc != 0;
                 meta[static_cast<std::size_t>(i)].primaryKey = primaryKey != 0;
                 meta[static_cast<std::size_t>(i)].integerType =
-                    dataType && Lower(dataType) == "integer";
+                    dataType && text::AsciiLower(dataType) == "integer";
                 primaryKeys += primaryKey != 0;
             }
         }
@@ -452,7 +447,7 @@ long long SqliteConnection::Execute(const std::string& sql) {
     auto isText = [decls](std::string_view name) {
         if (!decls) return false;
         for (const auto& c : *decls)
-            if (Lower(c.name) == Lower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
+            if (text::AsciiLower(c.name) == text::AsciiLower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
         return false;
     };
     const std::string translated = TranslateSql(sql, isText);

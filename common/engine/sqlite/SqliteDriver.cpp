@@ -3,6 +3,7 @@
 
 #include "common/engine/Drivers.h"
 #include "common/engine/sqlite/SqliteConnection.h"
+#include "common/text/AsciiText.h"
 
 namespace core {
 namespace {
@@ -13,8 +14,7 @@ public:
 
     // "SQLite", "SQLite3", "SQLite 3", "SQLCipher" and the like.
     bool HandlesDriverText(std::string_view driverText) const override {
-        std::string lower;
-        for (char c : driverText) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string lower = text::AsciiLower(driverText);
         auto startsWith = [&](std::string_view p) { return lower.substr(0, p.size()) == p; };
         if (!startsWith("sqlite") && !startsWith("sqlcipher")) return false;
         // Only a version may follow the name.
