@@ -127,12 +127,22 @@ TEST(PostgresServerTest, ServerErrorsMapOntoTheEngineNumbers) {
     units->Update();
     units->AddNew();
     units->Fields()["sCodice"] = "pz";
-    EXPECT_EQ(ErrorNumber([&] { units->Update(); }), err::DuplicateKey);
+    // Saves go to the server in batches: a refusal comes at the latest
+    // with the commit.
+    EXPECT_EQ(ErrorNumber([&] {
+                  units->Update();
+                  db->Commit();
+              }),
+              err::DuplicateKey);
     auto payments = db->OpenRecordset("tblMoPagamento");
     payments->AddNew();
     payments->Fields()["sCodice"] = "RB30";
     payments->Fields()["nScad01"] = Variant();
-    EXPECT_EQ(ErrorNumber([&] { payments->Update(); }), err::NullInRequired);
+    EXPECT_EQ(ErrorNumber([&] {
+                  payments->Update();
+                  db->Commit();
+              }),
+              err::NullInRequired);
     payments->CancelUpdate();
     payments->AddNew();
     EXPECT_EQ(ErrorNumber([&] { payments->Fields()["sCodice"] = "UNCODICETROPPOLUNGO"; }), err::FieldTooSmall);

@@ -7,6 +7,7 @@
 #include "common/engine/SimpleSql.h"
 #include "common/text/AsciiText.h"
 #include "common/engine/odbc/OdbcCursor.h"
+#include "common/engine/odbc/OdbcTypes.h"
 
 namespace core::odbc {
 
@@ -54,14 +55,17 @@ OdbcConnection::OdbcConnection(const std::string& connectString, const std::stri
     const std::string dbms = text::AsciiLower(GetInfoText(dbc_.get(), SQL_DBMS_NAME));
     if (dbms.find("postgres") != std::string::npos) {
         postgres_ = true;
-        // psqlODBC reports booleans as text, cuts long texts at 8190
-        // characters and rolls a whole transaction back on an error unless
-        // told otherwise; these options give the engine's behaviour.
+        // psqlODBC reports booleans as text and cuts long texts at 8190
+        // characters unless told otherwise; these options give the
+        // engine's behaviour. It is also told to leave the transaction
+        // alone after an error (its own statement-level rollback costs a
+        // savepoint round trip before every statement): the connection
+        // sets one savepoint after each write instead and returns to it.
         if (text::AsciiLower(connectString).find("boolsaschar") == std::string::npos) {
             dbc_.Reset();
             Connect(connectString + (connectString.empty() || connectString.back() == ';' ? "" : ";") +
                     "BoolsAsChar=0;MaxLongVarcharSize=1073741823;TextAsLongVarchar=1;UnknownsAsLongVarchar=1;"
-                    "Protocol=7.4-2;ByteaAsLongVarBinary=1");
+                    "Protocol=7.4-0;ByteaAsLongVarBinary=1");
         }
     }
     const std::string quote = GetInfoText(dbc_.get(), SQL_IDENTIFIER_QUOTE_CHAR);
@@ -91,6 +95,10 @@ void OdbcConnection::Connect(const std::string& connectString) {
 OdbcConnection::~OdbcConnection() {
     // Whoever wrote has committed (and heard of a failure) before letting
     // go; nothing is committed where nobody could be told it failed.
+    pending_.Discard();
+    pending_.ReleaseStatements();
+    lookups_.clear();
+    control_.Reset();
     if (pendingWrites_ > 0 && dbc_.get() != SQL_NULL_HANDLE) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
     if (dbc_.get() != SQL_NULL_HANDLE) SQLDisconnect(dbc_.get());
 }
@@ -98,6 +106,7 @@ OdbcConnection::~OdbcConnection() {
 void OdbcConnection::Commit() {
     if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
     pendingWrites_ = 0;
+    savepoint_ = false;
     if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT))) {
         try {
             ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
@@ -111,16 +120,71 @@ void OdbcConnection::Commit() {
     }
 }
 
-void OdbcConnection::Flush() { Commit(); }
+void OdbcConnection::Flush() {
+    SendPending();
+    Commit();
+}
 
-void OdbcConnection::NoteWrite() {
-    if (++pendingWrites_ >= kWritesPerCommit) Commit();
+void OdbcConnection::SendPending() {
+    if (!pending_.Empty()) pending_.Send();
+}
+
+void OdbcConnection::QueueInsert(const std::string& table, const std::vector<FieldInfo>& columns,
+                                 const std::vector<std::optional<Variant>>& values) {
+    std::vector<bool> assigned(columns.size());
+    std::vector<Variant> given;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!values[i]) continue;
+        assigned[i] = true;
+        given.push_back(*values[i]);
+    }
+    if (!pending_.Accepts(table)) SendPending();
+    images_.Written(table);
+    pending_.Add(table, columns, std::move(assigned), std::move(given));
+    if (pending_.Full()) SendPending();
+}
+
+bool OdbcConnection::Control(const char* sql) {
+    if (control_.get() == SQL_NULL_HANDLE) control_ = NewStatement();
+    const std::u16string wide = ToWide(sql);
+    const SQLRETURN rc =
+        SQLExecDirectW(control_.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS);
+    SQLFreeStmt(control_.get(), SQL_CLOSE);
+    return Succeeded(rc) || rc == SQL_NO_DATA;
+}
+
+void OdbcConnection::AfterWrite(long rows) {
+    pendingWrites_ += rows;
+    if (pendingWrites_ >= kWritesPerCommit) {
+        Commit();
+        return;
+    }
+    if (!postgres_) return;
+    // Released before it is set again, so that the server keeps one.
+    savepoint_ = Control(savepoint_ ? "RELEASE SAVEPOINT agency_saved; SAVEPOINT agency_saved"
+                                    : "SAVEPOINT agency_saved");
+}
+
+void OdbcConnection::Recover() {
+    if (!postgres_ || dbc_.get() == SQL_NULL_HANDLE) return;
+    if (savepoint_ && Control("ROLLBACK TO SAVEPOINT agency_saved")) return;
+    if (pendingWrites_ == 0) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+}
+
+void OdbcConnection::Fail(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& what) {
+    try {
+        ThrowDiagnostic(handleType, handle, what, password_);
+    } catch (const Error&) {
+        Recover();
+        throw;
+    }
 }
 
 void OdbcConnection::CommitAfterError() {
-    // With statement-level rollback only the failed statement is undone.
+    // Back to the last saved record; the failed statement changed nothing.
     // A commit that fails here raises its own error, which then stands for
     // both: the records since the last commit are gone.
+    Recover();
     if (pendingWrites_ == 0) pendingWrites_ = 1;
     Commit();
 }
@@ -137,7 +201,7 @@ std::vector<std::string> OdbcConnection::TableNames() {
     const std::u16string type = u"TABLE";
     if (!Succeeded(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0,
                               reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(type.c_str())), SQL_NTS)))
-        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "elenco delle tabelle", password_);
+        Fail(SQL_HANDLE_STMT, stmt.get(), "elenco delle tabelle");
     std::vector<std::string> names;
     while (Succeeded(SQLFetch(stmt.get()))) {
         SQLWCHAR name[512];
@@ -156,7 +220,7 @@ const std::vector<FieldInfo>& OdbcConnection::TableColumns(const std::string& ta
     const std::string sql = "SELECT * FROM " + QuoteIdentifier(table, dialect_) + " WHERE 1=0";
     const std::u16string wide = ToWide(sql);
     if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
-        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "apertura della tabella '" + table + "'", password_);
+        Fail(SQL_HANDLE_STMT, stmt.get(), "apertura della tabella '" + table + "'");
     return columnCache_.emplace(table, DescribeColumns(stmt.get())).first->second;
 }
 
@@ -200,8 +264,94 @@ std::string OdbcConnection::Translate(const std::string& sql, const std::string&
 
 std::unique_ptr<Cursor> OdbcConnection::OpenCursor(const std::string& sql) {
     auto select = ParseSimpleSelect(sql);
+    if (select && select->whereField) return OpenLookup(select->table, *select->whereField, select->whereValue);
+    SendPending();
     const std::string table = select ? select->table : std::string();
-    return std::make_unique<OdbcCursor>(*this, Translate(sql, table), table);
+    StmtHandle stmt = NewStatement();
+    const std::u16string wide = ToWide(Translate(sql, table));
+    if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
+        Fail(SQL_HANDLE_STMT, stmt.get(), table.empty() ? "esecuzione della query" : "apertura della tabella '" + table + "'");
+    std::vector<FieldInfo> columns = DescribeColumns(stmt.get());
+    return std::make_unique<OdbcCursor>(*this, std::move(stmt), std::move(columns), table);
+}
+
+OdbcConnection::LookupStatement OdbcConnection::TakeLookup(const LookupKey& key) {
+    auto& free = lookups_[key];
+    if (!free.empty()) {
+        LookupStatement statement = std::move(free.back());
+        free.pop_back();
+        return statement;
+    }
+    LookupStatement statement{NewStatement(), {}};
+    const std::u16string wide = ToWide("SELECT * FROM " + QuoteIdentifier(key.first, dialect_) + " WHERE " +
+                                       QuoteIdentifier(key.second, dialect_) + " = ?");
+    if (!Succeeded(SQLPrepareW(statement.stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())),
+                               SQL_NTS)))
+        Fail(SQL_HANDLE_STMT, statement.stmt.get(), "apertura della tabella '" + key.first + "'");
+    return statement;
+}
+
+std::unique_ptr<Cursor> OdbcConnection::OpenLookup(const std::string& table, const std::string& field,
+                                                   const std::string& code) {
+    if (auto answer = images_.Find(table, field, code))
+        return std::make_unique<AnsweredCursor>(*this, table, std::move(answer->columns), std::move(answer->rows));
+    // Records waiting for this table must be there for the server to find.
+    if (!pending_.Empty() && pending_.Table() == table) SendPending();
+    const LookupKey key{table, field};
+    LookupStatement statement = TakeLookup(key);
+    FieldInfo text;
+    text.type = DataType::Text;
+    Parameter parameter;
+    const Variant value(code);
+    if (!Succeeded(BindValue(statement.stmt.get(), 1, text, value, parameter)) ||
+        !Succeeded(SQLExecute(statement.stmt.get())))
+        Fail(SQL_HANDLE_STMT, statement.stmt.get(), "apertura della tabella '" + table + "'");
+    if (statement.columns.empty()) statement.columns = DescribeColumns(statement.stmt.get());
+    std::vector<FieldInfo> columns = statement.columns;
+    auto giveBack = [this, key, columns](StmtHandle stmt) {
+        lookups_[key].push_back(LookupStatement{std::move(stmt), columns});
+    };
+    auto cursor = std::make_unique<OdbcCursor>(*this, std::move(statement.stmt), std::move(columns), table, giveBack);
+    images_.Remember(table, field, code, cursor->AtEnd() ? nullptr : &cursor->Row());
+    return cursor;
+}
+
+void OdbcConnection::DeleteRow(const std::string& table, const std::vector<FieldInfo>& columns,
+                               const std::vector<Variant>& row) {
+    SendPending();
+    images_.Written(table);
+    const std::vector<std::string> keys = PrimaryKey(table);
+    if (keys.empty())
+        throw Error(err::ReadOnlyDatabase,
+                    "Impossibile eliminare il record: la tabella '" + table + "' non ha una chiave primaria.");
+    std::string where;
+    std::vector<std::size_t> positions;
+    for (const auto& key : keys) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].name != key) continue;
+            where += where.empty() ? " WHERE " : " AND ";
+            where += QuoteIdentifier(key, dialect_) + " = ?";
+            positions.push_back(i);
+        }
+    }
+    if (positions.size() != keys.size())
+        throw Error(err::ReadOnlyDatabase, "Impossibile eliminare il record di '" + table + "': chiave non letta.");
+    StmtHandle stmt = NewStatement();
+    const std::u16string wide = ToWide("DELETE FROM " + QuoteIdentifier(table, dialect_) + where);
+    if (!Succeeded(SQLPrepareW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
+        Fail(SQL_HANDLE_STMT, stmt.get(), "eliminazione da '" + table + "'");
+    std::vector<Parameter> parameters(positions.size());
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        if (!Succeeded(BindValue(stmt.get(), static_cast<SQLUSMALLINT>(k + 1), columns[positions[k]], row[positions[k]],
+                                 parameters[k])))
+            Fail(SQL_HANDLE_STMT, stmt.get(), "scrittura del campo '" + columns[positions[k]].name + "' in '" + table + "'");
+    }
+    const SQLRETURN rc = SQLExecute(stmt.get());
+    if (rc != SQL_NO_DATA && !Succeeded(rc)) {
+        CommitAfterError();
+        ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "eliminazione da '" + table + "'", password_);
+    }
+    AfterWrite(1);
 }
 
 long long OdbcConnection::Execute(const std::string& sql) {
@@ -213,6 +363,9 @@ long long OdbcConnection::Execute(const std::string& sql) {
         const std::size_t close = open == std::string::npos ? open : sql.find(']', open);
         if (open != std::string::npos && close != std::string::npos) table = sql.substr(open + 1, close - open - 1);
     }
+    SendPending();
+    images_.DropAll();
+    if (!table.empty()) images_.Written(table);
     StmtHandle stmt = NewStatement();
     const std::u16string wide = ToWide(Translate(sql, table));
     const SQLRETURN rc =
@@ -223,7 +376,7 @@ long long OdbcConnection::Execute(const std::string& sql) {
     }
     SQLLEN affected = 0;
     if (rc != SQL_NO_DATA) SQLRowCount(stmt.get(), &affected);
-    NoteWrite();
+    AfterWrite(1);
     return affected < 0 ? 0 : affected;
 }
 

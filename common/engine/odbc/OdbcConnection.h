@@ -2,7 +2,11 @@
 // A connection to a server database through unixODBC, in manual-commit
 // mode: saved records are committed in implicit transactions, like the
 // file databases, at the latest on Flush, on close and when an error is
-// raised.
+// raised. Saved records wait in a batch (OdbcInsertBatch.h) until the
+// batch is full or anything else is asked of the server that could see
+// them; look-ups by code are prepared once per table and field and, for
+// the tables this connection fills, answered from a copy where the copy
+// gives the server's answer (OdbcTableImages.h).
 
 #include <map>
 #include <memory>
@@ -13,6 +17,8 @@
 #include "common/engine/Driver.h"
 #include "common/engine/odbc/OdbcApi.h"
 #include "common/engine/odbc/OdbcDialect.h"
+#include "common/engine/odbc/OdbcInsertBatch.h"
+#include "common/engine/odbc/OdbcTableImages.h"
 
 namespace core::odbc {
 
@@ -38,16 +44,41 @@ public:
     const std::vector<FieldInfo>& TableColumns(const std::string& table);
     std::vector<std::string> PrimaryKey(const std::string& table);
     StmtHandle NewStatement();
-    // A write is about to happen / has happened: keeps the implicit
-    // transaction's bookkeeping.
-    void NoteWrite();
+    // A write statement has saved or changed `rows` records: keeps the
+    // implicit transaction's bookkeeping and marks the point that a later
+    // failure returns to.
+    void AfterWrite(long rows);
+    // After a failed statement: back to the state after the last
+    // successful write (the server refuses everything in a transaction
+    // after an error until then).
+    void Recover();
     // After a failed write: commits what was saved before it, so that an
     // error never takes earlier records with it.
     void CommitAfterError();
+    // Raises the engine error for a failed call, after Recover.
+    [[noreturn]] void Fail(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& what);
+    // A new record for table (one entry per column, std::nullopt for the
+    // unassigned ones); it joins the waiting batch.
+    void QueueInsert(const std::string& table, const std::vector<FieldInfo>& columns,
+                     const std::vector<std::optional<Variant>>& values);
+    // Deletes the row (as read) of table by its primary key.
+    void DeleteRow(const std::string& table, const std::vector<FieldInfo>& columns, const std::vector<Variant>& row);
+    // Sends the records waiting in the batch; raises a refusal (see
+    // OdbcInsertBatch.h).
+    void SendPending();
 
 private:
+    struct LookupStatement {
+        StmtHandle stmt;
+        std::vector<FieldInfo> columns;
+    };
+    using LookupKey = std::pair<std::string, std::string>;  // table, field
+
     void Connect(const std::string& connectString);
     void Commit();
+    bool Control(const char* sql);
+    std::unique_ptr<Cursor> OpenLookup(const std::string& table, const std::string& field, const std::string& code);
+    LookupStatement TakeLookup(const LookupKey& key);
 
     EnvHandle env_;
     DbcHandle dbc_;
@@ -57,7 +88,12 @@ private:
     Dialect dialect_;
     bool postgres_ = false;
     long pendingWrites_ = 0;
+    bool savepoint_ = false;  // "agency_saved" marks the last successful write
+    StmtHandle control_;
     std::map<std::string, std::vector<FieldInfo>> columnCache_;
+    std::map<LookupKey, std::vector<LookupStatement>> lookups_;  // prepared, free for use
+    InsertBatch pending_{*this};
+    TableImages images_{*this};
 };
 
 }  // namespace core::odbc

@@ -1,12 +1,12 @@
 #pragma once
-// The rows of one statement on a server, fetched one at a time; new records
-// go in through a prepared INSERT per set of assigned columns, their values
-// bound as parameters (never spliced into the statement).
+// The rows of one executed statement on a server, fetched one at a time,
+// and the rows of a look-up that the connection answered itself. New
+// records and deletions go through the connection (see OdbcInsertBatch.h).
 //
 // What a read verifies: only SQL_NO_DATA ends the rows; a fetch or a column
 // read that fails raises the server's error. The server keeps its own pages.
 
-#include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,14 +18,18 @@ namespace core::odbc {
 
 class OdbcConnection;
 
-// The engine's description of every column of an executed statement.
-std::vector<FieldInfo> DescribeColumns(SQLHSTMT stmt);
-
 class OdbcCursor : public Cursor {
 public:
-    // table: the table of a "SELECT * FROM [T]" statement (empty otherwise),
-    // through which records can be added and deleted.
-    OdbcCursor(OdbcConnection& connection, const std::string& serverSql, const std::string& table);
+    using GiveBack = std::function<void(StmtHandle)>;
+
+    // stmt: executed, its columns described; the first row is fetched here.
+    // table: the table of a "SELECT * FROM [T]" statement (with or without
+    // its WHERE), through which records can be added and deleted (empty
+    // otherwise). giveBack, when set, takes the statement back once the
+    // cursor is done with it (a prepared look-up used again).
+    OdbcCursor(OdbcConnection& connection, StmtHandle stmt, std::vector<FieldInfo> columns, const std::string& table,
+               GiveBack giveBack = {});
+    ~OdbcCursor() override;
 
     const std::vector<FieldInfo>& Columns() const override { return columns_; }
     bool AtEnd() const override { return atEnd_; }
@@ -36,20 +40,45 @@ public:
     void Insert(const std::vector<std::optional<Variant>>& values) override;
     void DeleteCurrent() override;
 
+    // The current row (precondition: !AtEnd()).
+    const std::vector<Variant>& Row() const { return row_; }
+
 private:
     void Fetch();
-    Variant ReadColumn(SQLUSMALLINT index, const FieldInfo& column);
-    SQLHSTMT InsertStatement(const std::vector<bool>& assigned);
 
     OdbcConnection& connection_;
     std::string table_;
     StmtHandle stmt_;
+    GiveBack giveBack_;
     std::vector<FieldInfo> columns_;
     std::vector<Variant> row_;
     bool atEnd_ = false;
     long long position_ = 0;
     long long rowCount_ = -1;
-    std::map<std::vector<bool>, StmtHandle> inserts_;
+};
+
+// The rows of a look-up answered from the connection's copy of a table;
+// writes go to the table as through an OdbcCursor.
+class AnsweredCursor : public Cursor {
+public:
+    AnsweredCursor(OdbcConnection& connection, std::string table, std::vector<FieldInfo> columns,
+                   std::vector<std::vector<Variant>> rows);
+
+    const std::vector<FieldInfo>& Columns() const override { return columns_; }
+    bool AtEnd() const override { return position_ >= rows_.size(); }
+    void Next() override { ++position_; }
+    const Variant& Get(int column) const override { return rows_[position_][static_cast<std::size_t>(column)]; }
+    double Percent() const override;
+    bool Updatable() const override;
+    void Insert(const std::vector<std::optional<Variant>>& values) override;
+    void DeleteCurrent() override;
+
+private:
+    OdbcConnection& connection_;
+    std::string table_;
+    std::vector<FieldInfo> columns_;
+    std::vector<std::vector<Variant>> rows_;
+    std::size_t position_ = 0;
 };
 
 }  // namespace core::odbc

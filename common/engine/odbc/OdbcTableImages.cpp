@@ -1,0 +1,169 @@
+#include "common/engine/odbc/OdbcTableImages.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "common/engine/odbc/OdbcConnection.h"
+#include "common/engine/odbc/OdbcDialect.h"
+#include "common/engine/odbc/OdbcTypes.h"
+
+namespace core::odbc {
+
+namespace {
+
+// What all copies of one connection may hold together, and the codes
+// asked of the server that one copy remembers at most.
+constexpr std::size_t kBudgetBytes = 64u << 20;
+constexpr std::size_t kMaxRemembered = 100000;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+int IndexOf(const std::vector<FieldInfo>& columns, const std::string& name) {
+    const std::string wanted = Lower(name);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (Lower(columns[i].name) == wanted) return static_cast<int>(i);
+    return -1;
+}
+
+bool IsText(DataType type) { return type == DataType::Text || type == DataType::Memo || type == DataType::Char; }
+
+}  // namespace
+
+std::size_t TableImages::SizeOf(const Variant& value) {
+    std::size_t size = sizeof(Variant);
+    if (value.kind() == Variant::Kind::Text) size += value.AsText().capacity();
+    else if (value.kind() == Variant::Kind::Binary) size += value.AsBytes().capacity();
+    return size;
+}
+
+std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, const std::string& field) {
+    const std::vector<FieldInfo>& described = connection_.TableColumns(table);
+    const int fieldIndex = IndexOf(described, field);
+    const int idIndex = IndexOf(described, "ID");
+    if (fieldIndex < 0 || idIndex < 0 || !IsText(described[static_cast<std::size_t>(fieldIndex)].type)) return nullptr;
+    const Dialect& dialect = connection_.SqlDialect();
+    const std::string fieldName = QuoteIdentifier(described[static_cast<std::size_t>(fieldIndex)].name, dialect);
+    // dense_rank over the field numbers the groups of values that the
+    // server's comparison holds equal.
+    const std::string sql = "SELECT t.*, dense_rank() OVER (ORDER BY t." + fieldName + ") FROM " +
+                            QuoteIdentifier(table, dialect) + " t ORDER BY t." +
+                            QuoteIdentifier(described[static_cast<std::size_t>(idIndex)].name, dialect);
+    StmtHandle stmt = connection_.NewStatement();
+    const std::u16string wide = ToWide(sql);
+    if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS))) {
+        connection_.Recover();
+        return nullptr;  // the look-up itself, sent to the server, reports the problem
+    }
+    auto image = std::make_unique<Image>();
+    image->columns = DescribeColumns(stmt.get());
+    if (image->columns.size() != described.size() + 1) return nullptr;
+    const FieldInfo rank = image->columns.back();
+    image->columns.pop_back();
+    image->field = fieldIndex;
+    image->id = idIndex;
+    const std::size_t budget = kBudgetBytes - std::min(kBudgetBytes, bytes_);
+    const std::size_t columnCount = image->columns.size();
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt.get());
+        if (rc == SQL_NO_DATA) break;
+        if (!Succeeded(rc)) {
+            connection_.Recover();
+            return nullptr;
+        }
+        std::vector<Variant> row(columnCount);
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            row[c] = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(c + 1), image->columns[c], connection_.Password());
+            image->bytes += SizeOf(row[c]);
+        }
+        const Variant group = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(columnCount + 1), rank, connection_.Password());
+        image->bytes += sizeof(row) + 64;
+        if (image->bytes > budget) return nullptr;
+        const Variant& id = row[static_cast<std::size_t>(idIndex)];
+        const Variant& value = row[static_cast<std::size_t>(fieldIndex)];
+        if (id.kind() != Variant::Kind::Integer || group.kind() != Variant::Kind::Integer) return nullptr;
+        const std::size_t position = image->rows.size();
+        if (value.kind() == Variant::Kind::Text) {
+            image->classRows[group.AsInteger()].push_back(position);
+            image->codeClass.emplace(value.AsText(), group.AsInteger());
+            image->idClass.emplace(id.AsInteger(), group.AsInteger());
+        }
+        image->rows.push_back(std::move(row));
+    }
+    return image;
+}
+
+std::optional<LookupAnswer> TableImages::Find(const std::string& table, const std::string& field,
+                                              const std::string& code) {
+    auto stateIt = tables_.find(Lower(table));
+    if (stateIt == tables_.end() || !stateIt->second.written) return std::nullopt;
+    TableState& state = stateIt->second;
+    const std::string key = Lower(field);
+    if (state.unusable.count(key)) return std::nullopt;
+    std::unique_ptr<Image>& image = state.images[key];
+    if (!image) {
+        // Still being filled: the server answers until the table rests.
+        if (state.changed) {
+            state.changed = false;
+            return std::nullopt;
+        }
+        image = Load(table, field);
+        if (!image) {
+            state.unusable.insert(key);
+            state.images.erase(key);
+            return std::nullopt;
+        }
+        bytes_ += image->bytes;
+    }
+    const auto it = image->codeClass.find(code);
+    if (it == image->codeClass.end()) return std::nullopt;
+    LookupAnswer answer;
+    answer.columns = image->columns;
+    if (it->second >= 0) {
+        for (std::size_t row : image->classRows[it->second]) answer.rows.push_back(image->rows[row]);
+    }
+    return answer;
+}
+
+void TableImages::Remember(const std::string& table, const std::string& field, const std::string& code,
+                           const std::vector<Variant>* firstRow) {
+    auto stateIt = tables_.find(Lower(table));
+    if (stateIt == tables_.end()) return;
+    auto imageIt = stateIt->second.images.find(Lower(field));
+    if (imageIt == stateIt->second.images.end() || !imageIt->second) return;
+    Image& image = *imageIt->second;
+    if (image.remembered >= kMaxRemembered) return;
+    long long group = -1;
+    if (firstRow) {
+        if (static_cast<std::size_t>(image.id) >= firstRow->size()) return;
+        const Variant& id = (*firstRow)[static_cast<std::size_t>(image.id)];
+        if (id.kind() != Variant::Kind::Integer) return;
+        const auto found = image.idClass.find(id.AsInteger());
+        if (found == image.idClass.end()) return;
+        group = found->second;
+    }
+    if (image.codeClass.emplace(code, group).second) ++image.remembered;
+    image.bytes += code.size() + 64;
+    bytes_ += code.size() + 64;
+}
+
+void TableImages::Written(const std::string& table) {
+    TableState& state = tables_[Lower(table)];
+    state.written = true;
+    state.changed = true;
+    for (auto& [field, image] : state.images)
+        if (image) bytes_ -= std::min(bytes_, image->bytes);
+    state.images.clear();
+}
+
+void TableImages::DropAll() {
+    for (auto& [name, state] : tables_) {
+        state.changed = true;
+        state.images.clear();
+    }
+    bytes_ = 0;
+}
+
+}  // namespace core::odbc

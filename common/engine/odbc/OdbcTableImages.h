@@ -1,0 +1,87 @@
+#pragma once
+// Look-ups by code ("SELECT * FROM [T] WHERE [F] = 'code'") answered from a
+// copy of the table kept by the connection, for the tables that this
+// connection itself has filled: a run that fills the code tables and then
+// resolves every reference to them asks the server only for codes it has
+// not seen yet.
+//
+// The answers are the server's own:
+// - the copy is read from the server once the table has stopped changing
+//   (a look-up with no save into the table since the previous look-up),
+//   with the server's grouping of the field's values by its comparison
+//   rules (case, accents, trailing blanks as the column's collation has
+//   them), rows in the order of the key "ID";
+// - a code is answered from the copy only when it is byte for byte a value
+//   the copy holds, or a code the server has already been asked about;
+//   any other code goes to the server and its answer is remembered;
+// - a Null field matches no code; an empty text matches only empty texts;
+// - every save, deletion or statement through this connection drops the
+//   copies it may touch.
+// A table larger than the memory budget is never copied.
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/engine/Driver.h"
+
+namespace core::odbc {
+
+class OdbcConnection;
+
+struct LookupAnswer {
+    std::vector<FieldInfo> columns;
+    std::vector<std::vector<Variant>> rows;
+};
+
+class TableImages {
+public:
+    explicit TableImages(OdbcConnection& connection) : connection_(connection) {}
+
+    // The answer to a look-up of `code` in `field` of `table`, or nothing
+    // when the server has to be asked (then Remember its answer).
+    std::optional<LookupAnswer> Find(const std::string& table, const std::string& field, const std::string& code);
+    // What the server answered for a code that Find could not answer.
+    void Remember(const std::string& table, const std::string& field, const std::string& code,
+                  const std::vector<Variant>* firstRow);
+    // A save or deletion in table through this connection.
+    void Written(const std::string& table);
+    // A statement that may have changed any table.
+    void DropAll();
+
+    // Rows and bytes held, for tests.
+    std::size_t Bytes() const { return bytes_; }
+
+private:
+    struct Image {
+        std::vector<FieldInfo> columns;
+        int field = -1;           // index of the look-up field
+        int id = -1;              // index of the key "ID"
+        std::vector<std::vector<Variant>> rows;
+        std::unordered_map<long long, std::vector<std::size_t>> classRows;  // class -> rows
+        std::unordered_map<std::string, long long> codeClass;              // code -> class, -1 none
+        std::unordered_map<long long, long long> idClass;                  // ID -> class
+        std::size_t bytes = 0;
+        std::size_t remembered = 0;
+    };
+    struct TableState {
+        bool written = false;      // filled or changed through this connection
+        bool changed = false;      // saved into since the last look-up
+        std::set<std::string> unusable;  // fields whose copy cannot be made
+        std::map<std::string, std::unique_ptr<Image>> images;  // by field, lower-cased
+    };
+
+    std::unique_ptr<Image> Load(const std::string& table, const std::string& field);
+    static std::size_t SizeOf(const Variant& value);
+
+    OdbcConnection& connection_;
+    std::map<std::string, TableState> tables_;
+    std::size_t bytes_ = 0;
+};
+
+}  // namespace core::odbc

@@ -1,0 +1,325 @@
+#include "common/engine/odbc/OdbcTypes.h"
+
+#include <algorithm>
+
+namespace core::odbc {
+
+namespace {
+
+SQLSMALLINT SqlTypeFor(const FieldInfo& field) {
+    switch (field.type) {
+        case DataType::Boolean:
+            return SQL_BIT;
+        case DataType::Byte:
+        case DataType::Integer:
+        case DataType::Long:
+        case DataType::BigInt:
+            return SQL_BIGINT;
+        case DataType::Single:
+        case DataType::Double:
+        case DataType::Float:
+        case DataType::Decimal:
+        case DataType::Numeric:
+            return SQL_DOUBLE;
+        case DataType::Currency:
+            return SQL_NUMERIC;
+        case DataType::Date:
+        case DataType::Time:
+        case DataType::TimeStamp:
+            return SQL_TYPE_TIMESTAMP;
+        case DataType::Binary:
+        case DataType::VarBinary:
+        case DataType::LongBinary:
+            return SQL_LONGVARBINARY;
+        case DataType::Memo:
+            return SQL_WLONGVARCHAR;
+        default:
+            return SQL_WVARCHAR;
+    }
+}
+
+}  // namespace
+
+FieldInfo MapColumn(std::string name, SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT decimals, SQLSMALLINT nullable) {
+    FieldInfo field;
+    field.name = std::move(name);
+    field.required = nullable == SQL_NO_NULLS;
+    switch (sqlType) {
+        case SQL_CHAR:
+        case SQL_VARCHAR:
+        case SQL_WCHAR:
+        case SQL_WVARCHAR:
+            if (size == 0 || size > 65535) field.type = DataType::Memo;
+            else field.type = DataType::Text, field.size = static_cast<int>(size);
+            break;
+        case SQL_LONGVARCHAR:
+        case SQL_WLONGVARCHAR:
+            field.type = DataType::Memo;
+            break;
+        case SQL_BIT:
+            field.type = DataType::Boolean, field.size = 1;
+            break;
+        case SQL_TINYINT:
+            field.type = DataType::Byte, field.size = 1;
+            break;
+        case SQL_SMALLINT:
+            field.type = DataType::Integer, field.size = 2;
+            break;
+        case SQL_INTEGER:
+            field.type = DataType::Long, field.size = 4;
+            break;
+        case SQL_BIGINT:
+            field.type = DataType::BigInt, field.size = 8;
+            break;
+        case SQL_REAL:
+            field.type = DataType::Single, field.size = 4;
+            break;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            field.type = DataType::Double, field.size = 8;
+            break;
+        case SQL_NUMERIC:
+        case SQL_DECIMAL:
+            // Money is kept as NUMERIC(19,4) on a server.
+            if (decimals == 4 && size == 19) field.type = DataType::Currency, field.size = 8;
+            else field.type = DataType::Decimal, field.size = 16;
+            break;
+        case SQL_TYPE_DATE:
+        case SQL_TYPE_TIME:
+        case SQL_TYPE_TIMESTAMP:
+        case SQL_DATE:
+        case SQL_TIME:
+        case SQL_TIMESTAMP:
+            field.type = DataType::Date, field.size = 8;
+            break;
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+            field.type = DataType::Binary, field.size = static_cast<int>(std::min<SQLULEN>(size, 65535));
+            break;
+        case SQL_LONGVARBINARY:
+            field.type = DataType::LongBinary;
+            break;
+        case SQL_GUID:
+            field.type = DataType::Guid, field.size = 16;
+            break;
+        default:
+            field.type = DataType::Memo;
+            break;
+    }
+    return field;
+}
+
+// Exact reading of a decimal text ("-12.3400") as money.
+std::optional<Currency> ParseMoney(const std::string& text) {
+    std::size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
+    std::int64_t whole = 0;
+    int fractionDigits = 0;
+    bool digits = false, point = false;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c >= '0' && c <= '9') {
+            if (point && fractionDigits == 4) continue;  // beyond the fourth decimal
+            if (whole > 922337203685477LL * 10) return std::nullopt;
+            whole = whole * 10 + (c - '0');
+            if (point) ++fractionDigits;
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits) return std::nullopt;
+    while (fractionDigits++ < 4) whole *= 10;
+    return Currency{negative ? -whole : whole};
+}
+
+std::string MoneyText(Currency money) {
+    const std::int64_t scaled = money.scaled;
+    const std::uint64_t magnitude =
+        scaled < 0 ? static_cast<std::uint64_t>(-(scaled + 1)) + 1 : static_cast<std::uint64_t>(scaled);
+    std::string fraction = std::to_string(magnitude % 10000);
+    fraction.insert(0, 4 - fraction.size(), '0');
+    return (scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+}
+
+SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p) {
+    SQLSMALLINT cType = SQL_C_CHAR;
+    SQLSMALLINT sqlType = SqlTypeFor(field);
+    SQLULEN columnSize = 0;
+    SQLSMALLINT decimals = 0;
+    SQLPOINTER pointer = nullptr;
+    SQLLEN bufferLength = 0;
+    switch (value.kind()) {
+        case Variant::Kind::Null:
+            p.indicator = SQL_NULL_DATA;
+            cType = SQL_C_CHAR;
+            pointer = p.chars.data();
+            columnSize = 1;
+            if (sqlType == SQL_NUMERIC) columnSize = 19, decimals = 4;
+            break;
+        case Variant::Kind::Boolean:
+            p.bit = value.AsBool() ? 1 : 0;
+            cType = SQL_C_BIT, pointer = &p.bit;
+            sqlType = SQL_BIT;
+            break;
+        case Variant::Kind::Integer:
+            p.integer = value.AsInteger();
+            cType = SQL_C_SBIGINT, pointer = &p.integer;
+            sqlType = SQL_BIGINT;
+            break;
+        case Variant::Kind::Double:
+            p.number = value.AsDouble();
+            cType = SQL_C_DOUBLE, pointer = &p.number;
+            sqlType = SQL_DOUBLE;
+            break;
+        case Variant::Kind::Currency: {
+            p.chars = MoneyText(value.AsCurrency());
+            cType = SQL_C_CHAR, pointer = p.chars.data();
+            p.indicator = static_cast<SQLLEN>(p.chars.size());
+            bufferLength = p.indicator;
+            sqlType = SQL_NUMERIC, columnSize = 19, decimals = 4;
+            break;
+        }
+        case Variant::Kind::Date: {
+            int y, mo, d, h, mi, s, ms;
+            value.AsDate().ToParts(y, mo, d, h, mi, s, ms);
+            p.timestamp = SQL_TIMESTAMP_STRUCT{static_cast<SQLSMALLINT>(y), static_cast<SQLUSMALLINT>(mo),
+                                               static_cast<SQLUSMALLINT>(d), static_cast<SQLUSMALLINT>(h),
+                                               static_cast<SQLUSMALLINT>(mi), static_cast<SQLUSMALLINT>(s),
+                                               static_cast<SQLUINTEGER>(ms) * 1000000u};
+            cType = SQL_C_TYPE_TIMESTAMP, pointer = &p.timestamp;
+            sqlType = SQL_TYPE_TIMESTAMP, columnSize = 23, decimals = 3;
+            break;
+        }
+        case Variant::Kind::Text:
+            p.text = ToWide(value.AsText());
+            cType = SQL_C_WCHAR, pointer = p.text.data();
+            p.indicator = static_cast<SQLLEN>(p.text.size() * sizeof(char16_t));
+            bufferLength = p.indicator;
+            columnSize = std::max<SQLULEN>(p.text.size(), 1);
+            if (sqlType != SQL_WLONGVARCHAR) sqlType = SQL_WVARCHAR;
+            break;
+        case Variant::Kind::Binary:
+            p.bytes = value.AsBytes();
+            cType = SQL_C_BINARY, pointer = p.bytes.data();
+            p.indicator = static_cast<SQLLEN>(p.bytes.size());
+            bufferLength = p.indicator;
+            columnSize = std::max<SQLULEN>(p.bytes.size(), 1);
+            sqlType = SQL_LONGVARBINARY;
+            break;
+    }
+    return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, cType, sqlType, columnSize, decimals, pointer, bufferLength,
+                            &p.indicator);
+}
+
+std::vector<FieldInfo> DescribeColumns(SQLHSTMT stmt) {
+    SQLSMALLINT count = 0;
+    SQLNumResultCols(stmt, &count);
+    std::vector<FieldInfo> columns;
+    for (SQLUSMALLINT i = 1; i <= count; ++i) {
+        SQLWCHAR name[512];
+        SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = SQL_NULLABLE_UNKNOWN;
+        SQLULEN size = 0;
+        SQLDescribeColW(stmt, i, name, 512, &nameLength, &sqlType, &size, &decimals, &nullable);
+        FieldInfo field = MapColumn(FromWide(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), 511)),
+                                    sqlType, size, decimals, nullable);
+        SQLLEN autoUnique = SQL_FALSE;
+        SQLColAttributeW(stmt, i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &autoUnique);
+        field.autoIncrement = autoUnique == SQL_TRUE;
+        columns.push_back(std::move(field));
+    }
+    return columns;
+}
+
+Variant ReadValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& column, const std::string& password) {
+    SQLLEN indicator = 0;
+    auto fail = [&] {
+        ThrowDiagnostic(SQL_HANDLE_STMT, stmt, "lettura del campo '" + column.name + "'", password);
+    };
+    switch (column.type) {
+        case DataType::Boolean: {
+            unsigned char bit = 0;
+            if (!Succeeded(SQLGetData(stmt, index, SQL_C_BIT, &bit, 1, &indicator))) fail();
+            return indicator == SQL_NULL_DATA ? Variant() : Variant(bit != 0);
+        }
+        case DataType::Byte:
+        case DataType::Integer:
+        case DataType::Long:
+        case DataType::BigInt: {
+            std::int64_t value = 0;
+            if (!Succeeded(SQLGetData(stmt, index, SQL_C_SBIGINT, &value, sizeof value, &indicator))) fail();
+            return indicator == SQL_NULL_DATA ? Variant() : Variant(static_cast<long long>(value));
+        }
+        case DataType::Single:
+        case DataType::Double:
+        case DataType::Float:
+        case DataType::Decimal:
+        case DataType::Numeric: {
+            double value = 0;
+            if (!Succeeded(SQLGetData(stmt, index, SQL_C_DOUBLE, &value, sizeof value, &indicator))) fail();
+            return indicator == SQL_NULL_DATA ? Variant() : Variant(value);
+        }
+        case DataType::Currency: {
+            char text[64] = {};
+            if (!Succeeded(SQLGetData(stmt, index, SQL_C_CHAR, text, sizeof text, &indicator))) fail();
+            if (indicator == SQL_NULL_DATA) return Variant();
+            if (auto money = ParseMoney(text)) return Variant(*money);
+            fail();
+            return Variant();
+        }
+        case DataType::Date:
+        case DataType::Time:
+        case DataType::TimeStamp: {
+            SQL_TIMESTAMP_STRUCT ts{};
+            if (!Succeeded(SQLGetData(stmt, index, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator))) fail();
+            if (indicator == SQL_NULL_DATA) return Variant();
+            const int year = ts.year == 0 ? 1899 : ts.year;
+            const int month = ts.month == 0 ? 12 : ts.month;
+            const int day = ts.day == 0 ? 30 : ts.day;
+            return Variant(DateTime::FromParts(year, month, day, ts.hour, ts.minute, ts.second,
+                                               static_cast<int>(ts.fraction / 1000000u)));
+        }
+        case DataType::Binary:
+        case DataType::VarBinary:
+        case DataType::LongBinary: {
+            Bytes bytes;
+            unsigned char chunk[8192];
+            for (;;) {
+                const SQLRETURN rc = SQLGetData(stmt, index, SQL_C_BINARY, chunk, sizeof chunk, &indicator);
+                if (rc == SQL_NO_DATA) break;
+                if (!Succeeded(rc)) fail();
+                if (indicator == SQL_NULL_DATA) return Variant();
+                const std::size_t got = (indicator == SQL_NO_TOTAL || indicator > static_cast<SQLLEN>(sizeof chunk))
+                                            ? sizeof chunk
+                                            : static_cast<std::size_t>(indicator);
+                bytes.insert(bytes.end(), chunk, chunk + got);
+                if (rc == SQL_SUCCESS) break;
+            }
+            return Variant(std::move(bytes));
+        }
+        default: {
+            // Texts, read in pieces so that no length limit of a buffer applies.
+            std::u16string text;
+            SQLWCHAR chunk[4096];
+            for (;;) {
+                const SQLRETURN rc = SQLGetData(stmt, index, SQL_C_WCHAR, chunk, sizeof chunk, &indicator);
+                if (rc == SQL_NO_DATA) break;
+                if (!Succeeded(rc)) fail();
+                if (indicator == SQL_NULL_DATA) return Variant();
+                const std::size_t capacity = sizeof chunk / sizeof(SQLWCHAR) - 1;
+                const std::size_t got = (indicator == SQL_NO_TOTAL ||
+                                         static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) > capacity)
+                                            ? capacity
+                                            : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
+                text.append(reinterpret_cast<const char16_t*>(chunk), got);
+                if (rc == SQL_SUCCESS) break;
+            }
+            return Variant(FromWide(reinterpret_cast<const SQLWCHAR*>(text.data()), text.size()));
+        }
+    }
+}
+
+}  // namespace core::odbc
