@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,8 +22,44 @@ int ProgressValue(double percent) {
     return static_cast<int>(std::nearbyint(percent));
 }
 
+namespace {
+
+// The table by one statement; false when it is to be copied record by
+// record (nothing of it was written then).
+bool CopyAtOnce(core::TableTransfer& transfer, const std::string& table,
+                std::vector<std::pair<std::string, std::string>> columns, UpgradeView& view,
+                UpgradeReport::Table& entry, TableCopyResult& result) {
+    core::TableTransfer::Request request;
+    request.table = table;
+    request.columns = std::move(columns);
+    // Called as each row is about to be written.
+    request.rowDone = [&](long long rows, double percent) {
+        ++entry.read;
+        view.SetProgress(ProgressValue(percent));
+        view.RowDone(rows - 1);
+    };
+    std::optional<long long> rows;
+    try {
+        rows = transfer.Copy(request);
+    } catch (...) {
+        // The rows this statement wrote were taken back.
+        entry.copied = 0;
+        throw;
+    }
+    if (!rows) {
+        entry.read = 0;
+        return false;
+    }
+    result.rows = *rows;
+    entry.read = entry.copied = *rows;
+    return true;
+}
+
+}  // namespace
+
 TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, const std::string& table,
-                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry) {
+                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry,
+                          core::TableTransfer* transfer) {
     TableCopyResult result;
     entry.state = UpgradeReport::TableState::InProgress;
     auto target = upgrade.OpenRecordset(table);
@@ -58,6 +95,16 @@ TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, cons
     }
     for (int j = 0; j < sourceFields.Count(); ++j)
         if (targetFields.IndexOf(sourceFields.Item(j).Name()) < 0) entry.dropped.push_back(sourceFields.Item(j).Name());
+
+    std::vector<std::pair<std::string, std::string>> names;
+    for (const auto& [t, a] : pairs) names.emplace_back(targetFields.Item(t).Name(), sourceFields.Item(a).Name());
+    if (transfer && CopyAtOnce(*transfer, table, std::move(names), view, entry, result)) {
+        source->Close();
+        target->Close();
+        result.copied = true;
+        entry.state = UpgradeReport::TableState::Copied;
+        return result;
+    }
 
     std::vector<int> sourceColumns;
     sourceColumns.reserve(pairs.size());

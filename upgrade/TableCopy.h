@@ -29,8 +29,11 @@ int ProgressValue(double percent);
 // the template is touched. Raises core::Error for anything but a missing
 // archive table (3078), which leaves the template's table as delivered.
 // `entry` follows the copy as it goes, so that it tells how far a copy got
-// when it raises.
+// when it raises. With a transfer (see core::TableTransfer) the rows go in
+// by one statement of the database where it gives what the record-by-record
+// copy gives; a stop asked for during it takes the table's copied rows back.
 TableCopyResult CopyTable(core::Database& archive, core::Database& upgrade, const std::string& table,
-                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry);
+                          UpgradeView& view, const std::function<void()>& yield, UpgradeReport::Table& entry,
+                          core::TableTransfer* transfer = nullptr);
 
 }  // namespace upgrade

@@ -17,7 +17,8 @@ void RequireSameRowCount(core::Database& archive, core::Database& upgrade, const
 // be left behind, or carry part of the data, when the file is renamed.
 void RequireNoSideFiles(const std::string& path);
 
-// Raises 3049 unless the database passes the engine's integrity check.
+// Raises 3049 unless every page of the database is as SQLite wrote it
+// (core::sqlite::CheckPages).
 void RequireIntact(const std::string& path, const std::string& password);
 
 // Whether a file is a plain (unencrypted) SQLite database.

@@ -3,6 +3,7 @@
 // they work through the data-access objects of Dao.h, which pick a driver
 // through the Engine (Engine.h) from the connect text and the file itself.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -96,6 +97,31 @@ public:
     virtual void DeleteCurrent();
 };
 
+// Copies whole tables from another database into this one by a statement
+// of the database itself, where the driver can do so with exactly the
+// values, rows and order that saving record by record would give (see
+// Connection::OpenTransfer).
+class TableTransfer {
+public:
+    struct Request {
+        std::string table;  // the same name in both databases
+        // Pairs of this database's column and the source's, by name.
+        std::vector<std::pair<std::string, std::string>> columns;
+        // Before each row is written, with the rows so far and the source's
+        // position in percent; what it throws ends the copy, and the rows
+        // this copy wrote are taken back before it reaches the caller.
+        std::function<void(long long rows, double percent)> rowDone;
+    };
+    virtual ~TableTransfer() = default;
+    // Appends every source row in the source's order; returns how many.
+    // Nothing when this copy cannot give the record-by-record result (a
+    // value that saving would convert or refuse, a constraint or trigger
+    // that fails, types that differ): the table is then as it was before
+    // the call and the caller copies it record by record. Raises only what
+    // cannot be taken back (the database dropped its pending writes).
+    virtual std::optional<long long> Copy(const Request& request) = 0;
+};
+
 class Connection {
 public:
     virtual ~Connection() = default;
@@ -125,6 +151,13 @@ public:
     virtual void Verify(const std::string& /*table*/) {}
     // The file or data source, for messages.
     virtual std::string Name() const = 0;
+    // Set-based copies from source (opened by the same driver, with
+    // password) into this database, for as long as the result lives;
+    // nullptr where the driver has none for this pair of databases.
+    virtual std::unique_ptr<TableTransfer> OpenTransfer(Connection& /*source*/, const std::string& /*password*/)
+    {
+        return nullptr;
+    }
 };
 
 class Driver {

@@ -524,7 +524,9 @@ Error SqliteConnection::LostWritesError(const Error& cause) {
                  cause.Source(), cause.NativeText(), true);
 }
 
-void SqliteConnection::Flush() { Commit(); }
+void SqliteConnection::Flush() {
+    if (!holdCommits_) Commit();
+}
 
 void SqliteConnection::Rollback() noexcept {
     pendingWrites_ = 0;

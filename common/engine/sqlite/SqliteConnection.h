@@ -82,6 +82,9 @@ public:
     // of it is damaged, 3078 for a table that does not exist.
     void Verify(const std::string& table) override;
     std::string Name() const override { return path_; }
+    // ATTACHes the source's file (SqliteTransfer.cpp); nullptr when source
+    // is no SQLite database or a transaction is open.
+    std::unique_ptr<TableTransfer> OpenTransfer(Connection& source, const std::string& password) override;
 
     // For cursors.
     sqlite3* Db() const { return db_.get(); }
@@ -99,6 +102,10 @@ public:
     [[noreturn]] void RaiseLast(int rc, const std::string& table, const std::string& sql);
     // Drops whatever is not committed (never raises).
     void Rollback() noexcept;
+    // While a statement runs that calls back into the program (a transfer
+    // lets the window process its events), Flush leaves the transaction
+    // open: SQLite allows no COMMIT from inside a running statement.
+    void HoldCommits(bool on) { holdCommits_ = on; }
 
     // Prepared SELECTs over a table, keyed by the statement with its text
     // literals as parameters: a look-up re-run with another code reuses
@@ -132,6 +139,7 @@ private:
     std::optional<Error> lastFailure_;
     int pendingWrites_ = 0;
     bool bulkLoad_ = false;
+    bool holdCommits_ = false;
     std::unordered_map<std::string, std::vector<ColumnDecl>> columns_;  // key: lower-case table
     std::unordered_map<std::string, CachedSelect> selects_;
     // The statement as the program wrote it, literals blanked -> key of selects_.

@@ -75,13 +75,14 @@ double SqliteCursor::Percent() const {
         if (sqlite3_step(range.get()) == SQLITE_ROW && sqlite3_column_type(range.get(), 0) != SQLITE_NULL)
             rowidRange_.emplace(sqlite3_column_int64(range.get(), 0), sqlite3_column_int64(range.get(), 1));
     }
-    if (rowidRange_ && offset_) {
-        const auto [low, high] = *rowidRange_;
-        if (high <= low) return 0.0;
-        const double p = 100.0 * static_cast<double>(rowid_ - low) / static_cast<double>(high - low + 1);
-        return std::clamp(p, 0.0, 100.0);
-    }
+    if (rowidRange_ && offset_) return RowidPercent(rowid_, rowidRange_->first, rowidRange_->second);
     return 0.0;
+}
+
+double RowidPercent(long long rowid, long long low, long long high) {
+    if (high <= low) return 0.0;
+    const double p = 100.0 * static_cast<double>(rowid - low) / static_cast<double>(high - low + 1);
+    return std::clamp(p, 0.0, 100.0);
 }
 
 SqliteCursor::InsertStatement& SqliteCursor::InsertFor(

@@ -26,6 +26,10 @@ namespace core::sqlite {
 
 class SqliteConnection;
 
+// A row's position in percent from its rowid within the smallest and the
+// largest rowid of its table: the estimate of Percent().
+double RowidPercent(long long rowid, long long low, long long high);
+
 struct CursorSetup {
     StmtHandle stmt;
     std::string table;        // the table written to; empty when not writable

@@ -2,7 +2,9 @@
 
 #include "common/engine/sqlite/SqlDialect.h"
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
@@ -90,17 +92,15 @@ void ExportDatabase(const std::string& source, const std::string& sourceKey,
     }
 }
 
-IntegrityReport CheckIntegrity(const std::string& path, const std::string& key) {
-    DbHandle db = OpenDatabaseFile(path, key, SQLITE_OPEN_READONLY);
-    // The check looks up every row in each of its table's indexes: with the
-    // library's default 2 MB page cache a large index no longer fits and its
-    // pages are read (and decrypted) again and again. 8 MB, the size the
-    // driver's connections use, keeps the common indexes in memory.
-    sqlite3_exec(db.get(), "PRAGMA cache_size = -8192", nullptr, nullptr, nullptr);
+namespace {
+
+// The lines of a check statement: ok when it gives exactly "ok", or (for
+// a check that lists only problems) nothing at all.
+IntegrityReport RunCheck(sqlite3* db, const std::string& path, const char* pragma, bool silentWhenOk) {
     sqlite3_stmt* raw = nullptr;
-    const int rc = sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &raw, nullptr);
+    const int rc = sqlite3_prepare_v2(db, pragma, -1, &raw, nullptr);
     StmtHandle stmt(raw);
-    if (rc != SQLITE_OK) throw LastError(db.get(), rc, {path, {}, "PRAGMA integrity_check"});
+    if (rc != SQLITE_OK) throw LastError(db, rc, {path, {}, pragma});
     IntegrityReport report;
     int step;
     while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -112,11 +112,40 @@ IntegrityReport CheckIntegrity(const std::string& path, const std::string& key) 
         // A damaged file may stop the check itself.
         report.ok = false;
         if (!report.text.empty()) report.text += '\n';
-        report.text += sqlite3_errmsg(db.get());
+        report.text += sqlite3_errmsg(db);
         return report;
     }
+    if (silentWhenOk && report.text.empty()) report.text = "ok";
     report.ok = report.text == "ok";
     return report;
+}
+
+}  // namespace
+
+IntegrityReport CheckPages(const std::string& path, const std::string& key) {
+    DbHandle db = OpenDatabaseFile(path, key, SQLITE_OPEN_READONLY);
+    if (IsPlainDatabaseFile(path)) return RunCheck(db.get(), path, "PRAGMA quick_check", false);
+    return RunCheck(db.get(), path, "PRAGMA cipher_integrity_check", true);
+}
+
+bool IsPlainDatabaseFile(const std::string& path) {
+    static constexpr char kHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
+                                         'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+    std::ifstream in(FsPath(path), std::ios::binary);
+    char buffer[sizeof kHeader] = {};
+    in.read(buffer, sizeof buffer);
+    return in.gcount() == static_cast<std::streamsize>(sizeof buffer) &&
+           std::memcmp(buffer, kHeader, sizeof kHeader) == 0;
+}
+
+IntegrityReport CheckIntegrity(const std::string& path, const std::string& key) {
+    DbHandle db = OpenDatabaseFile(path, key, SQLITE_OPEN_READONLY);
+    // The check looks up every row in each of its table's indexes: with the
+    // library's default 2 MB page cache a large index no longer fits and its
+    // pages are read (and decrypted) again and again. 8 MB, the size the
+    // driver's connections use, keeps the common indexes in memory.
+    sqlite3_exec(db.get(), "PRAGMA cache_size = -8192", nullptr, nullptr, nullptr);
+    return RunCheck(db.get(), path, "PRAGMA integrity_check", false);
 }
 
 bool HasSideFiles(const std::string& path) {

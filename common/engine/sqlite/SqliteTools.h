@@ -28,6 +28,18 @@ struct IntegrityReport {
 };
 IntegrityReport CheckIntegrity(const std::string& path, const std::string& key = {});
 
+// Whether every page of the file is as SQLite wrote it, at about the cost
+// of reading the file once. An encrypted file: each page's HMAC (PRAGMA
+// cipher_integrity_check), which fails for any byte of a page written
+// wrong, torn or left out. A plain file has no such code: PRAGMA
+// quick_check, every b-tree page read and its structure checked (only the
+// comparison of each index with its table is left out).
+IntegrityReport CheckPages(const std::string& path, const std::string& key = {});
+
+// Whether the file begins with the header of a plain (unencrypted) SQLite
+// database; an encrypted one has no readable header.
+bool IsPlainDatabaseFile(const std::string& path);
+
 // Whether a -journal, -wal or -shm file lies beside path.
 bool HasSideFiles(const std::string& path);
 

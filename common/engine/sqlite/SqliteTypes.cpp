@@ -271,10 +271,13 @@ Variant Natural(sqlite3_stmt* stmt, int column, int storage) {
 
 }  // namespace
 
-std::string ToValidUtf8(std::string_view bytes) {
-    std::string out;
-    std::size_t done = 0;  // bytes[0, done) are already in out or still to copy whole
-    for (std::size_t i = 0, n = bytes.size(); i < n;) {
+namespace {
+
+// The first byte at or after from that begins no well-formed sequence
+// (overlong forms, surrogates and code points past U+10FFFF included), or
+// bytes.size().
+std::size_t NextInvalidUtf8(std::string_view bytes, std::size_t from) {
+    for (std::size_t i = from, n = bytes.size(); i < n;) {
         // Eight plain ASCII bytes at a time: most texts are nothing else.
         std::uint64_t word;
         if (i + sizeof word <= n) {
@@ -299,18 +302,30 @@ std::string ToValidUtf8(std::string_view bytes) {
         }
         static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
         if (ok) ok = cp >= kMin[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (ok) {
-            i += static_cast<std::size_t>(extra) + 1;
-            continue;
-        }
-        out.append(bytes.substr(done, i - done));
-        out += "�";
-        done = ++i;
+        if (!ok) return i;
+        i += static_cast<std::size_t>(extra) + 1;
     }
-    if (done == 0) return std::string(bytes);  // the usual case: nothing replaced
+    return bytes.size();
+}
+
+}  // namespace
+
+std::string ToValidUtf8(std::string_view bytes) {
+    std::size_t bad = NextInvalidUtf8(bytes, 0);
+    if (bad == bytes.size()) return std::string(bytes);  // the usual case: nothing replaced
+    std::string out;
+    std::size_t done = 0;  // bytes[0, done) are in out
+    while (bad < bytes.size()) {
+        out.append(bytes.substr(done, bad - done));
+        out += "�";  // for the one byte
+        done = bad + 1;
+        bad = NextInvalidUtf8(bytes, done);
+    }
     out.append(bytes.substr(done));
     return out;
 }
+
+bool IsValidUtf8(std::string_view bytes) { return NextInvalidUtf8(bytes, 0) == bytes.size(); }
 
 Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
     const int storage = sqlite3_column_type(stmt, column);

@@ -66,5 +66,7 @@ Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field);
 // a damaged or foreign file can carry texts and names that are no UTF-8;
 // each byte outside a well-formed sequence reads as U+FFFD.
 std::string ToValidUtf8(std::string_view bytes);
+// Whether ToValidUtf8 would give the bytes back unchanged.
+bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace core::sqlite

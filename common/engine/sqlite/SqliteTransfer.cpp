@@ -1,0 +1,427 @@
+// Connection::OpenTransfer for SQLite: the source file is ATTACHed to the
+// destination's connection, and a table is copied by one
+//   INSERT INTO main.t (columns) SELECT columns FROM source.t ... ORDER BY _rowid_
+// inside a savepoint. Saving record by record converts each value read to
+// its field's type and back (FieldConvert.h, SqliteTypes.h); the statement
+// copies the stored value as it is. The two agree only where that round
+// trip gives the stored value back, so every row passes a check of its
+// values first (a function of this file, called in the WHERE clause, which
+// also reports each row to the caller); a value the round trip would
+// change or refuse fails the statement, the savepoint is rolled back and
+// the caller copies the table record by record, meeting the same value
+// with the same outcome. A failing constraint or trigger ends the same way.
+
+#include <sqlcipher/sqlite3.h>
+
+#include <cfloat>
+#include <cmath>
+#include <exception>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/engine/Error.h"
+#include "common/engine/FieldConvert.h"
+#include "common/engine/sqlite/SqlDialect.h"
+#include "common/engine/sqlite/SqliteConnection.h"
+#include "common/engine/sqlite/SqliteCursor.h"
+#include "common/engine/sqlite/SqliteTools.h"
+#include "common/engine/sqlite/SqliteTypes.h"
+
+namespace core::sqlite {
+namespace {
+
+constexpr const char* kSchema = "agency_source";
+constexpr const char* kRowFunction = "agency_copy_row";
+
+// Which stored values of a column saving record by record writes back
+// unchanged; the column has the same declared type in both databases, so
+// the same affinity applies to both.
+class StoredForm {
+public:
+    static std::optional<StoredForm> For(const DeclaredType& type);
+    bool Keeps(sqlite3_value* value) const;
+
+private:
+    enum class Kind { Text, Boolean, Whole, Single, Double, Currency, Date, Binary };
+    StoredForm(Kind kind, long long low = 0, long long high = 0) : kind_(kind), low_(low), high_(high) {}
+    bool KeepsText(sqlite3_value* value) const;
+    static bool KeepsDate(sqlite3_value* value);
+
+    Kind kind_;
+    long long low_;   // Whole: smallest value; Text, Binary: 0
+    long long high_;  // Whole: largest value; Text, Binary: the length limit (0: none)
+};
+
+std::optional<StoredForm> StoredForm::For(const DeclaredType& type) {
+    switch (type.type) {
+    case DataType::Text:
+    case DataType::Char:
+    case DataType::Guid: return StoredForm(Kind::Text, 0, type.size > 0 ? type.size : 0);
+    case DataType::Memo: return StoredForm(Kind::Text);
+    case DataType::Boolean: return StoredForm(Kind::Boolean);
+    case DataType::Byte: return StoredForm(Kind::Whole, 0, 255);
+    case DataType::Integer: return StoredForm(Kind::Whole, -32768, 32767);
+    case DataType::Long: return StoredForm(Kind::Whole, -2147483648LL, 2147483647LL);
+    // Within what FieldConvert's bounds, compared as doubles, surely let through.
+    case DataType::BigInt: return StoredForm(Kind::Whole, -9223372036854775807LL, 9223372036854774784LL);
+    case DataType::Single: return StoredForm(Kind::Single);
+    case DataType::Double:
+    case DataType::Float:
+    case DataType::Numeric:
+    case DataType::Decimal: return StoredForm(Kind::Double);
+    case DataType::Currency: return StoredForm(Kind::Currency);
+    case DataType::Date:
+    case DataType::Time:
+    case DataType::TimeStamp: return StoredForm(Kind::Date);
+    case DataType::Binary:
+    case DataType::VarBinary: return StoredForm(Kind::Binary, 0, type.size > 0 ? type.size : 0);
+    case DataType::LongBinary: return StoredForm(Kind::Binary);
+    }
+    return std::nullopt;
+}
+
+bool StoredForm::Keeps(sqlite3_value* value) const {
+    const int storage = sqlite3_value_type(value);
+    if (storage == SQLITE_NULL) return true;
+    constexpr long long kExactDouble = 1LL << 53;  // every whole number up to here is a double
+    switch (kind_) {
+    case Kind::Text: return storage == SQLITE_TEXT && KeepsText(value);
+    case Kind::Boolean: {
+        if (storage != SQLITE_INTEGER) return false;
+        const long long v = sqlite3_value_int64(value);
+        return v == 0 || v == 1;
+    }
+    case Kind::Whole: {
+        if (storage != SQLITE_INTEGER) return false;
+        const long long v = sqlite3_value_int64(value);
+        return v >= low_ && v <= high_;
+    }
+    case Kind::Single: {
+        // Saved as the nearest float, written as a double; a whole one
+        // goes back to an integer under the column's affinity.
+        double d;
+        if (storage == SQLITE_INTEGER) {
+            const long long v = sqlite3_value_int64(value);
+            if (v < -kExactDouble || v > kExactDouble) return false;
+            d = static_cast<double>(v);
+        } else if (storage == SQLITE_FLOAT) {
+            d = sqlite3_value_double(value);
+        } else {
+            return false;
+        }
+        return std::isfinite(d) && std::fabs(d) <= FLT_MAX && static_cast<double>(static_cast<float>(d)) == d;
+    }
+    case Kind::Double:
+        if (storage == SQLITE_INTEGER) {
+            const long long v = sqlite3_value_int64(value);
+            return v >= -kExactDouble && v <= kExactDouble;
+        }
+        return storage == SQLITE_FLOAT && std::isfinite(sqlite3_value_double(value));
+    case Kind::Currency:
+        // Read as whole ten-thousandths; saved as an integer when whole,
+        // otherwise as the ten-thousandths divided back.
+        if (storage == SQLITE_INTEGER) {
+            const long long v = sqlite3_value_int64(value);
+            return v < 922'337'203'685'477LL && v > -922'337'203'685'477LL;
+        }
+        if (storage == SQLITE_FLOAT) {
+            const double r = sqlite3_value_double(value);
+            const double scaled = std::nearbyint(r * 10000.0);
+            if (!(std::fabs(scaled) < 9.2e18)) return false;
+            const auto ticks = static_cast<std::int64_t>(scaled);
+            return ticks % 10000 != 0 && static_cast<double>(ticks) / 10000.0 == r;
+        }
+        return false;
+    case Kind::Date: return storage == SQLITE_TEXT && KeepsDate(value);
+    case Kind::Binary:
+        return storage == SQLITE_BLOB && (high_ <= 0 || sqlite3_value_bytes(value) <= high_);
+    }
+    return false;
+}
+
+bool StoredForm::KeepsText(sqlite3_value* value) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const std::string_view bytes(text ? text : "", text ? static_cast<std::size_t>(sqlite3_value_bytes(value)) : 0);
+    if (!IsValidUtf8(bytes)) return false;
+    return high_ <= 0 || CharCount(bytes) <= static_cast<std::size_t>(high_);
+}
+
+bool StoredForm::KeepsDate(sqlite3_value* value) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const std::string_view bytes(text ? text : "", text ? static_cast<std::size_t>(sqlite3_value_bytes(value)) : 0);
+    const auto date = ParseIsoDateTime(bytes);
+    return date && date->ToIso() == bytes;
+}
+
+// What the row function works with during one statement.
+struct RowState {
+    std::vector<StoredForm> forms;  // one per copied column, in the statement's order
+    long long low = 0, high = 0;    // the source's smallest and largest rowid
+    long long rows = 0;
+    const std::function<void(long long, double)>* rowDone = nullptr;
+    std::exception_ptr thrown;      // what rowDone threw
+};
+
+// agency_copy_row(rowid, value...): 1 when every value is kept as it is;
+// otherwise, or when the caller's callback throws, an error that ends the
+// statement. Nothing may leave it as an exception: SQLite is C.
+void CopyRow(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    auto* state = static_cast<RowState*>(sqlite3_user_data(context));
+    if (argc != static_cast<int>(state->forms.size()) + 1) {
+        sqlite3_result_error(context, "agency_copy_row: wrong number of values", -1);
+        return;
+    }
+    for (std::size_t k = 0; k < state->forms.size(); ++k) {
+        if (!state->forms[k].Keeps(argv[k + 1])) {
+            sqlite3_result_error(context, "agency_copy_row: a value needs converting", -1);
+            return;
+        }
+    }
+    ++state->rows;
+    if (state->rowDone && *state->rowDone) {
+        try {
+            (*state->rowDone)(state->rows, RowidPercent(sqlite3_value_int64(argv[0]), state->low, state->high));
+        } catch (...) {
+            state->thrown = std::current_exception();
+            sqlite3_result_error(context, "agency_copy_row: stopped", -1);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 1);
+}
+
+int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+
+std::string FirstText(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return {};
+    }
+    StmtHandle stmt(raw);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    return text ? text : "";
+}
+
+// SQLCipher derives an attached database's key, and reads its schema, at
+// the ATTACH itself, with the library's default cipher settings: for the
+// ATTACH they are those the engine reads every file with (see ApplyKey),
+// and afterwards what they were.
+class CompatibleDefaults {
+public:
+    explicit CompatibleDefaults(sqlite3* db) : db_(db) {
+        for (const char* name : kNames) saved_.emplace_back(name, FirstText(db, std::string("PRAGMA ") + name));
+        Exec(db, std::string("PRAGMA cipher_default_compatibility = ") + kCipherCompatibility);
+    }
+    ~CompatibleDefaults() {
+        for (const auto& [name, value] : saved_)
+            if (!value.empty()) Exec(db_, "PRAGMA " + name + " = " + value);
+    }
+    CompatibleDefaults(const CompatibleDefaults&) = delete;
+    CompatibleDefaults& operator=(const CompatibleDefaults&) = delete;
+
+private:
+    static constexpr const char* kNames[] = {"cipher_default_page_size", "cipher_default_kdf_iter",
+                                             "cipher_default_hmac_algorithm", "cipher_default_kdf_algorithm"};
+    sqlite3* db_;
+    std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+class SqliteTransfer final : public TableTransfer {
+public:
+    // The source attached and the row function registered, or nullptr.
+    static std::unique_ptr<TableTransfer> Attach(std::shared_ptr<SqliteConnection> target, const std::string& source,
+                                                 const std::string& password);
+    ~SqliteTransfer() override;
+    std::optional<long long> Copy(const Request& request) override;
+
+private:
+    explicit SqliteTransfer(std::shared_ptr<SqliteConnection> target) : target_(std::move(target)) {}
+    std::optional<std::vector<StoredForm>> Forms(const Request& request);
+    std::optional<std::pair<long long, long long>> RowidRange(const std::string& table);
+    static std::string Statement(const Request& request);
+    // Rolls the savepoint back; false when the transaction it was in is gone.
+    bool TakeBack();
+
+    std::shared_ptr<SqliteConnection> target_;
+    RowState state_;
+};
+
+std::unique_ptr<TableTransfer> SqliteTransfer::Attach(std::shared_ptr<SqliteConnection> target,
+                                                      const std::string& source, const std::string& password) {
+    sqlite3* db = target->Db();
+    const std::string key = IsPlainDatabaseFile(source) ? std::string() : password;
+    int rc;
+    {
+        std::optional<CompatibleDefaults> defaults;
+        if (!key.empty()) defaults.emplace(db);
+        sqlite3_stmt* raw = nullptr;
+        const std::string sql = std::string("ATTACH DATABASE ?1 AS ") + kSchema + " KEY ?2";
+        rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
+        StmtHandle attach(raw);
+        if (rc != SQLITE_OK) return nullptr;
+        sqlite3_bind_text(raw, 1, source.data(), static_cast<int>(source.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(raw, 2, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(raw);
+    }
+    if (rc != SQLITE_DONE) {
+        Exec(db, std::string("DETACH DATABASE ") + kSchema);
+        return nullptr;
+    }
+    std::unique_ptr<SqliteTransfer> transfer(new SqliteTransfer(std::move(target)));
+    // Callable only from statements, never from a trigger or view of a file.
+    if (sqlite3_create_function_v2(db, kRowFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &transfer->state_,
+                                   CopyRow, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return nullptr;  // the destructor detaches
+    return transfer;
+}
+
+SqliteTransfer::~SqliteTransfer() {
+    sqlite3* db = target_->Db();
+    sqlite3_create_function_v2(db, kRowFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
+    // Refused while a transaction is open (after a failure): the file stays
+    // attached until the connection closes.
+    Exec(db, std::string("DETACH DATABASE ") + kSchema);
+}
+
+std::optional<std::vector<StoredForm>> SqliteTransfer::Forms(const Request& request) {
+    std::vector<ColumnDecl> sourceColumns;
+    {
+        sqlite3_stmt* raw = nullptr;
+        const std::string sql = std::string("PRAGMA ") + kSchema + ".table_info(" + QuoteName(request.table) + ")";
+        if (sqlite3_prepare_v2(target_->Db(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            return std::nullopt;
+        }
+        StmtHandle stmt(raw);
+        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+            const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 2));
+            sourceColumns.push_back({name ? name : "", type ? type : ""});
+        }
+    }
+    const std::vector<ColumnDecl>& targetColumns = target_->TableColumns(request.table);
+    auto declared = [](const std::vector<ColumnDecl>& columns, const std::string& name) -> const std::string* {
+        for (const auto& column : columns)
+            if (sqlite3_stricmp(column.name.c_str(), name.c_str()) == 0) return &column.declaredType;
+        return nullptr;
+    };
+    std::vector<StoredForm> forms;
+    for (const auto& [targetName, sourceName] : request.columns) {
+        const std::string* targetType = declared(targetColumns, targetName);
+        const std::string* sourceType = declared(sourceColumns, sourceName);
+        if (!targetType || !sourceType || sqlite3_stricmp(targetType->c_str(), sourceType->c_str()) != 0)
+            return std::nullopt;
+        auto form = StoredForm::For(MapDeclaredType(*targetType));
+        if (!form) return std::nullopt;
+        forms.push_back(*form);
+    }
+    return forms;
+}
+
+std::optional<std::pair<long long, long long>> SqliteTransfer::RowidRange(const std::string& table) {
+    // Fails for a table WITHOUT ROWID, whose order the record-by-record
+    // copy does not take from the rowid.
+    const std::string t = std::string(kSchema) + "." + QuoteName(table);
+    sqlite3_stmt* raw = nullptr;
+    const std::string sql = "SELECT min(_rowid_), max(_rowid_) FROM " + t;
+    if (sqlite3_prepare_v2(target_->Db(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return std::nullopt;
+    }
+    StmtHandle stmt(raw);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return std::nullopt;
+    if (sqlite3_column_type(stmt.get(), 0) == SQLITE_NULL) return std::pair<long long, long long>(0, 0);
+    return std::pair<long long, long long>(sqlite3_column_int64(stmt.get(), 0), sqlite3_column_int64(stmt.get(), 1));
+}
+
+std::string SqliteTransfer::Statement(const Request& request) {
+    std::string targets, sources;
+    for (const auto& [targetName, sourceName] : request.columns) {
+        if (!targets.empty()) {
+            targets += ", ";
+            sources += ", ";
+        }
+        targets += QuoteName(targetName);
+        sources += QuoteName(sourceName);
+    }
+    return "INSERT INTO main." + QuoteName(request.table) + " (" + targets + ") SELECT " + sources + " FROM " +
+           kSchema + "." + QuoteName(request.table) + " WHERE " + kRowFunction + "(_rowid_, " + sources +
+           ") ORDER BY _rowid_";
+}
+
+bool SqliteTransfer::TakeBack() {
+    sqlite3* db = target_->Db();
+    if (sqlite3_get_autocommit(db)) return false;
+    if (Exec(db, "ROLLBACK TO agency_copy") == SQLITE_OK && Exec(db, "RELEASE agency_copy") == SQLITE_OK) return true;
+    // The savepoint cannot be rolled back: nothing of the transaction may
+    // be committed any more.
+    Exec(db, "ROLLBACK");
+    return false;
+}
+
+std::optional<long long> SqliteTransfer::Copy(const Request& request) {
+    if (request.columns.empty()) return std::nullopt;  // rows of defaults only: nothing to select
+    auto forms = Forms(request);
+    if (!forms) return std::nullopt;
+    const auto range = RowidRange(request.table);
+    if (!range) return std::nullopt;
+
+    sqlite3* db = target_->Db();
+    const std::string sql = Statement(request);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return std::nullopt;
+    }
+    StmtHandle stmt(raw);
+
+    target_->BeginWrite(request.table);
+    if (Exec(db, "SAVEPOINT agency_copy") != SQLITE_OK) return std::nullopt;
+    state_.forms = std::move(*forms);
+    state_.low = range->first;
+    state_.high = range->second;
+    state_.rows = 0;
+    state_.rowDone = &request.rowDone;
+    state_.thrown = nullptr;
+    target_->HoldCommits(true);
+    const int rc = sqlite3_step(stmt.get());
+    target_->HoldCommits(false);
+    state_.rowDone = nullptr;
+
+    if (rc == SQLITE_DONE) {
+        const long long rows = sqlite3_changes64(db);
+        stmt.reset();
+        if (Exec(db, "RELEASE agency_copy") == SQLITE_OK) {
+            target_->EndWrite();
+            return rows;
+        }
+        // Cannot happen while the transaction is open; kept safe anyway.
+        const Error error = LastError(db, sqlite3_extended_errcode(db), {target_->Name(), request.table, "RELEASE"});
+        if (!TakeBack()) target_->Raise(error);
+        return std::nullopt;
+    }
+    const Error error = LastError(db, rc, {target_->Name(), request.table, sql});
+    stmt.reset();
+    const bool undone = TakeBack();
+    if (state_.thrown) std::rethrow_exception(std::exchange(state_.thrown, nullptr));
+    // SQLite dropped the whole transaction (a full disk, an I/O error):
+    // the writes before this table are gone too, which only the error can say.
+    if (!undone) target_->Raise(error);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::unique_ptr<TableTransfer> SqliteConnection::OpenTransfer(Connection& source, const std::string& password) {
+    auto* from = dynamic_cast<SqliteConnection*>(&source);
+    // ATTACH is refused inside a transaction.
+    if (!from || readOnly_ || inTransaction_ || !sqlite3_get_autocommit(db_.get())) return nullptr;
+    return SqliteTransfer::Attach(shared_from_this(), from->Name(), password);
+}
+
+}  // namespace core::sqlite
