@@ -134,7 +134,16 @@ TEST(Utf8, Validity) {
         {"\xE2\x82", false},            // € cut short
         {"\x80", false},                // continuation byte alone
     };
-    for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+        if (c.valid) EXPECT_EQ(ToValidUtf8(c.bytes), c.bytes);
+        EXPECT_TRUE(IsValidUtf8(ToValidUtf8(c.bytes))) << c.bytes;
+    }
+    // Each byte that begins no sequence becomes one U+FFFD; long ASCII runs
+    // around the damage are kept whole.
+    EXPECT_EQ(ToValidUtf8("Citt\xE0 di Roma, via Appia"), "Citt\xEF\xBF\xBD di Roma, via Appia");
+    EXPECT_EQ(ToValidUtf8("\xE2\x82"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(ToValidUtf8("abcdefgh\xC0\xAF" "abcdefgh"), "abcdefgh\xEF\xBF\xBD\xEF\xBF\xBD" "abcdefgh");
 }
 
 // ASCII folding leaves every other byte alone, so UTF-8 survives it and
