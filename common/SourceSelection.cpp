@@ -1,9 +1,6 @@
+#include "common/Messages.h"
 #include "common/SourceSelection.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSignalBlocker>
 #include <QString>
 
 #include <filesystem>
@@ -13,20 +10,16 @@
 
 #include "common/Dialogs.h"
 #include "common/IniFile.h"
-#include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
 #include "common/engine/access/JetHeader.h"
-#include "ui/FileFilter.h"
-#include "ui/clsCommonDialog.h"
 
 namespace core {
 
 namespace {
 
-constexpr std::int32_t kExistingFileAndPath = 4096 + 2048;
 constexpr std::string_view kSqliteSignature{"SQLite format 3\0", 16};
 constexpr std::uintmax_t kEncryptedPageUnit = 1024;
 
@@ -46,6 +39,12 @@ std::vector<std::string> SplitAtCommas(const std::string& text)
             return parts;
         start = comma + 1;
     }
+}
+
+// The part of a path after its last separator ("/" or "\").
+std::string FileTitle(const std::string& path)
+{
+    return path.substr(path.find_last_of("/\\") + 1);
 }
 
 bool SameFileName(const std::string& chosen, const std::string& stored, ProgramKind kind)
@@ -70,7 +69,7 @@ void ReportError(int number, const std::string& description)
             TheDialogs().MessageBox(kUnknownFormatMessage, MsgButtons::Ok, MsgIcon::Critical, prefs.programTitle);
         else
             TheDialogs().MessageBox(description, MsgButtons::Ok, MsgIcon::Critical,
-                                    "Errore n. " + std::to_string(number));
+                                    msg::ErrorTitle(number));
     } catch (...) {
         // Nothing left to tell the user with; the click simply ends.
     }
@@ -84,22 +83,22 @@ enum class PasswordOutcome { Opened, GaveUp, ChooseAnother };
 // accepted. An empty answer gives up; once a password has been refused it
 // means choosing another file instead, since an encrypted archive cannot be
 // told from a file that is no archive at all.
-PasswordOutcome OpenWithPassword(const SourceSelectionControls& c, const cDBFormat& format, const cFile& file)
+PasswordOutcome OpenWithPassword(DataControl& dcFrom, ProgramKind kind, const cDBFormat& format, const cFile& file)
 {
     const Prefs& prefs = ThePrefs();
     bool storedTried = false;
     bool refused = false;
     for (;;) {
         try {
-            c.dcFrom->Refresh();
+            dcFrom.Refresh();
             return PasswordOutcome::Opened;
         } catch (const Error& e) {
             if (e.Number() != err::BadPassword)
                 throw;
         }
         std::string password;
-        const std::string name = ui::FileTitleOf(file.FileName);
-        if (!storedTried && SameFileName(name, prefs.previousFileName, c.kind)) {
+        const std::string name = FileTitle(file.FileName);
+        if (!storedTried && SameFileName(name, prefs.previousFileName, kind)) {
             // Tried once only: a refused stored password must not loop.
             storedTried = true;
             password = prefs.previousPassword;
@@ -109,7 +108,7 @@ PasswordOutcome OpenWithPassword(const SourceSelectionControls& c, const cDBForm
             if (password.empty())
                 return refused ? PasswordOutcome::ChooseAnother : PasswordOutcome::GaveUp;
         }
-        c.dcFrom->Connect = PasswordConnect(c.kind, format, file.FilterIndex(), password);
+        dcFrom.Connect = PasswordConnect(kind, format, file.FilterIndex(), password);
         refused = true;  // if the next refresh still asks for one
     }
 }
@@ -183,27 +182,6 @@ SourceFormats ReadSourceFormats(const std::string& iniPath)
     return result;
 }
 
-void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result)
-{
-    try {
-        Prefs& prefs = ThePrefs();
-        if (prefs.dialogFolder.empty())
-            prefs.dialogFolder = ProgramFolder();
-        ui::clsCommonDialog dialog;
-        dialog.Parent = owner;
-        dialog.CancelError = true;
-        dialog.Filter = filter;
-        dialog.FilterIndex = 0;
-        dialog.Flags = kExistingFileAndPath;
-        dialog.InitDir = prefs.dialogFolder;
-        dialog.ShowOpen();
-        result.FileName = dialog.FileName;
-        result.SetFilterIndex(dialog.FilterIndex);
-    } catch (...) {
-        // A cancel (32755) or any failure: nothing was chosen.
-    }
-}
-
 std::string RefusedPasswordPrompt(const std::string& program)
 {
     return "La password non è corretta, oppure il file scelto non è un archivio di " + program +
@@ -219,7 +197,7 @@ std::vector<std::string> SourceTableNames(DataControl& dcFrom, int filterIndex, 
 {
     std::vector<std::string> names;
     if (!IsMultiTableFormat(filterIndex)) {
-        names.push_back(ui::FileTitleOf(fileName));
+        names.push_back(FileTitle(fileName));
         return names;
     }
     for (const TableDef& table : dcFrom.Database().TableDefs())
@@ -228,31 +206,9 @@ std::vector<std::string> SourceTableNames(DataControl& dcFrom, int filterIndex, 
     return names;
 }
 
-void ListSourceTables(const SourceSelectionControls& c, int filterIndex, const std::string& fileName)
+void SourceDbClick(SourceView& view, DataControl& dcFrom, ProgramKind kind)
 {
-    QComboBox& list = *c.cmbTblFrom;
-    {
-        // Filling must not fire the selection handler; only the explicit
-        // choice of the first entry below does.
-        const QSignalBlocker quiet(&list);
-        list.clear();
-        for (const std::string& name : SourceTableNames(*c.dcFrom, filterIndex, fileName))
-            list.addItem(QString::fromStdString(name));
-        list.setCurrentIndex(-1);
-    }
-    if (list.count() > 0) {
-        list.setEnabled(true);
-        list.setCurrentIndex(0);
-        c.cmdAvvia->setEnabled(true);
-    } else {
-        list.setEnabled(false);
-        c.cmdAvvia->setEnabled(false);
-    }
-}
-
-void SourceDbClick(const SourceSelectionControls& c)
-{
-    if (!c.txtSourceDb || !c.cmdAvvia || !c.dcFrom || (c.kind == ProgramKind::Tessily && !c.cmbTblFrom)) {
+    if (!view.Complete(kind)) {
         ReportError(91, "Variabile oggetto o variabile del blocco With non impostata.");
         return;
     }
@@ -261,31 +217,32 @@ void SourceDbClick(const SourceSelectionControls& c)
 
         cFile file;
         for (;;) {
-            file = cFile{};
-            ShowOpenFile(c.owner, formats.filter, file);
+            file = view.ChooseFile(formats.filter);
             if (file.FileName.empty())
                 return;
 
-            c.txtSourceDb->setText(QString::fromStdString(file.FileName));
+            view.ShowSourcePath(file.FileName);
             const cDBFormat format = formats.At(file.FilterIndex() - 1);
-            c.dcFrom->Connect = format.Driver;
-            c.dcFrom->DatabaseName = file.FileName;
+            dcFrom.Connect = format.Driver;
+            dcFrom.DatabaseName = file.FileName;
             // Only the database is opened here: a record source left from an
             // earlier source file would name a table the new file may lack.
-            c.dcFrom->RecordSource.clear();
+            dcFrom.RecordSource.clear();
             RefuseUnrecognisedFile(format, file.FileName);
-            const PasswordOutcome outcome = OpenWithPassword(c, format, file);
+            const PasswordOutcome outcome = OpenWithPassword(dcFrom, kind, format, file);
             if (outcome == PasswordOutcome::GaveUp)
                 return;
             if (outcome == PasswordOutcome::Opened)
                 break;
         }
 
-        if (c.kind == ProgramKind::Varnel) {
-            c.cmdAvvia->setEnabled(true);
+        if (kind == ProgramKind::Varnel) {
+            view.EnableAvvia(true);
             return;
         }
-        ListSourceTables(c, file.FilterIndex(), file.FileName);
+        const std::vector<std::string> names = SourceTableNames(dcFrom, file.FilterIndex(), file.FileName);
+        view.ListSourceTables(names);
+        view.EnableAvvia(!names.empty());
     } catch (const Error& e) {
         ReportError(e.Number(), e.Description());
     } catch (const std::exception& e) {

@@ -4,7 +4,8 @@
 // configuration become the file types of the open dialog, the window's
 // source data control is connected to the chosen file (asking for the
 // password of a protected one) and the start button becomes available;
-// Tessily also lists the source's tables.
+// Tessily also lists the source's tables. No widgets here: the click works
+// on its window through SourceView.
 
 #include <cstdint>
 #include <string>
@@ -12,26 +13,30 @@
 
 #include "common/ValueClasses.h"
 
-class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QWidget;
-
 namespace core {
 
 class DataControl;
 
 enum class ProgramKind { Varnel, Tessily };
 
-// The controls of the main window that the click works on; all are needed
-// except cmbTblFrom in Varnel (a missing one is reported as error 91).
-struct SourceSelectionControls {
-    QWidget* owner = nullptr;          // parent of the dialog
-    QLineEdit* txtSourceDb = nullptr;  // shows the chosen file
-    QPushButton* cmdAvvia = nullptr;   // enabled once the source is open
-    QComboBox* cmbTblFrom = nullptr;   // Tessily's source tables; nullptr for Varnel
-    DataControl* dcFrom = nullptr;     // connected to the chosen file
-    ProgramKind kind = ProgramKind::Varnel;
+// The window as the click sees it (ui/SourceWidgets.h over the real controls).
+class SourceView {
+public:
+    virtual ~SourceView() = default;
+    // Whether the window has every control the click needs for this program
+    // (a missing one is reported as error 91 before anything is shown).
+    virtual bool Complete(ProgramKind kind) const = 0;
+    // The open dialog with `filter`'s file types; cancelled or failed: an
+    // empty FileName.
+    virtual cFile ChooseFile(const std::string& filter) = 0;
+    // txtSourceDb.
+    virtual void ShowSourcePath(const std::string& path) = 0;
+    // cmdAvvia.
+    virtual void EnableAvvia(bool enabled) = 0;
+    // Tessily's cmbTblFrom: filled with `names`; with at least one entry
+    // enabled and its first entry selected (its change handler runs),
+    // otherwise disabled.
+    virtual void ListSourceTables(const std::vector<std::string>& names) = 0;
 };
 
 // The formats of section FORMATS and the dialog's filter text built from
@@ -53,18 +58,13 @@ SourceFormats ReadSourceFormats(const std::string& iniPath);
 // The piece of the filter text for one format: "Name (*.ext)|*.ext|".
 std::string FilterPiece(const cDBFormat& format);
 
-// Shows the open dialog (existing files and paths only) in the dialog start
-// folder, which the first call sets to the program's folder, and fills the
-// result. A cancel or any failure leaves the result as it was.
-void ShowOpenFile(QWidget* owner, const std::string& filter, cFile& result);
-
 // The click on cmdSourceDb. Reports every failure itself (critical message
 // box) and never throws; what it had already changed stays. A file chosen
 // with a format that leaves the driver to the file, with neither an Access
 // nor a SQLite signature and a size that no encrypted SQLite archive has, is
 // refused at once (3343); after a refused password the question says that
 // the file may be no archive and an empty answer shows the dialog again.
-void SourceDbClick(const SourceSelectionControls& controls);
+void SourceDbClick(SourceView& view, DataControl& dcFrom, ProgramKind kind);
 
 // The input box's question for a protected source.
 inline constexpr const char* kPasswordPrompt =
@@ -81,9 +81,5 @@ bool IsMultiTableFormat(int filterIndex);
 // the engine's system tables ("MSys" anywhere, case-sensitive), or the file's
 // own name for a single-table format.
 std::vector<std::string> SourceTableNames(DataControl& dcFrom, int filterIndex, const std::string& fileName);
-// Fills cmbTblFrom with them; with at least one entry enables it, selects
-// the first (its change handler runs) and enables cmdAvvia, otherwise
-// disables both.
-void ListSourceTables(const SourceSelectionControls& controls, int filterIndex, const std::string& fileName);
 
 }  // namespace core

@@ -14,6 +14,7 @@
 #include "common/IniFile.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Driver.h"
+#include "common/engine/Drivers.h"
 #include "common/engine/Error.h"
 #include "common/engine/FsPath.h"
 #include "common/engine/NumberText.h"
@@ -139,6 +140,7 @@ void Tell(const std::string& what) {
 // What a program does with a source: list the tables, open each, read every
 // field of every row. A refusal (core::Error) at any step is fine.
 void ReadDatabase(const std::string& path, const std::string& connect) {
+    core::RegisterBuiltInDrivers();
     std::unique_ptr<core::Database> db;
     try {
         db = core::Workspace::OpenDatabase(path, false, true, connect);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "XlsBuilder.h"
+#include "common/engine/Drivers.h"
 
 using namespace flatfile_test;
 
@@ -19,6 +20,7 @@ void Save(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RegisterBuiltInDrivers();
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "common/Messages.h"
 #include "common/DataHelpers.h"
 #include "common/DateLabel.h"
 #include "common/Dialogs.h"
@@ -19,6 +20,7 @@
 #include "common/ProgressText.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
+#include "ui/SourceWidgets.h"
 #include "ui/ctrProgress.h"
 
 namespace tessily {
@@ -182,7 +184,7 @@ void frmMain::Refuse(const std::string& text)
 void frmMain::ShowError(int number, const std::string& description)
 {
     core::TheDialogs().MessageBox(description, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                  "Errore n. " + std::to_string(number));
+                                  msg::ErrorTitle(number));
 }
 
 bool frmMain::Load()
@@ -316,14 +318,12 @@ void frmMain::OnTblFromChosen(int index)
 
 void frmMain::OnSourceDbClicked()
 {
-    core::SourceSelectionControls controls;
-    controls.owner = this;
-    controls.txtSourceDb = txtSourceDb;
-    controls.cmdAvvia = cmdAvvia;
-    controls.cmbTblFrom = cmbTblFrom;
-    controls.dcFrom = &dcFrom;
-    controls.kind = core::ProgramKind::Tessily;
-    core::SourceDbClick(controls);
+    ui::SourceWidgets view;
+    view.owner = this;
+    view.txtSourceDb = txtSourceDb;
+    view.cmdAvvia = cmdAvvia;
+    view.cmbTblFrom = cmbTblFrom;
+    core::SourceDbClick(view, dcFrom, core::ProgramKind::Tessily);
 }
 
 void frmMain::OnAvviaClicked()

@@ -15,6 +15,7 @@
 #include "common/ProgressText.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
+#include "ui/SourceWidgets.h"
 #include "ui/ctrProgress.h"
 
 namespace migrate {
@@ -177,13 +178,11 @@ bool frmMain::LoadSequence() {
 }
 
 void frmMain::cmdSourceDb_Click() {
-    core::SourceSelectionControls controls;
-    controls.owner = this;
-    controls.txtSourceDb = txtSourceDb;
-    controls.cmdAvvia = cmdAvvia;
-    controls.dcFrom = &dcFrom;
-    controls.kind = core::ProgramKind::Varnel;
-    core::SourceDbClick(controls);
+    ui::SourceWidgets view;
+    view.owner = this;
+    view.txtSourceDb = txtSourceDb;
+    view.cmdAvvia = cmdAvvia;
+    core::SourceDbClick(view, dcFrom, core::ProgramKind::Varnel);
 }
 
 RunOutcome frmMain::cmdAvvia_Click() {

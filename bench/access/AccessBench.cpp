@@ -21,11 +21,6 @@
 #include "common/engine/Engine.h"
 #include "common/engine/Error.h"
 
-namespace core {
-// This benchmark's engine knows only the Access driver.
-void RegisterBuiltInDrivers(Engine& engine) { engine.AddDriver(MakeAccessDriver()); }
-}  // namespace core
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -86,6 +81,8 @@ const bench::Usage kUsage{
 }  // namespace
 
 int main(int argc, char** argv) {
+    // This benchmark's engine knows only the Access driver.
+    core::Engine::Instance().AddDriver(core::MakeAccessDriver());
     if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     std::vector<Job> jobs;
     if (argc > 1) {

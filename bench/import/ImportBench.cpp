@@ -31,6 +31,7 @@
 #include "common/engine/sqlite/SqliteTools.h"
 #include "import/ImportRun.h"
 #include "import/TemplateFormat.h"
+#include "common/engine/Drivers.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -230,6 +231,7 @@ const bench::Usage kUsage{
 
 int main(int argc, char** argv)
 {
+    core::RegisterBuiltInDrivers();
     if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     const auto count = argc > 1 ? bench::PositiveCount(argv[1]) : std::optional<long>(1'000'000);
     if (!count) return bench::UsageError(kUsage, "not a row count", argv[1]);

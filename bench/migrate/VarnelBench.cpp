@@ -28,6 +28,7 @@
 #include "common/engine/sqlite/SqliteTools.h"
 #include "migrate/MigrationMap.h"
 #include "migrate/MigrationRun.h"
+#include "common/engine/Drivers.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -164,6 +165,7 @@ const bench::Usage kUsage{
     kArgs, true, -1};
 
 int main(int argc, char** argv) {
+    core::RegisterBuiltInDrivers();
     if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     std::string size = "bench", archive;
     bool keep = false;

@@ -14,6 +14,7 @@
 #include "common/SafetyCopy.h"
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
+#include "common/engine/Drivers.h"
 
 namespace fs = std::filesystem;
 
@@ -69,6 +70,7 @@ const bench::Usage kUsage{
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RegisterBuiltInDrivers();
     if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     const auto count = argc > 1 ? bench::PositiveCount(argv[1]) : std::optional<long>(300);
     if (!count || *count > 100'000) return bench::UsageError(kUsage, "not a size in megabytes", argv[1]);

@@ -28,6 +28,7 @@
 #include "common/Prefs.h"
 #include "common/engine/sqlite/SqliteTools.h"
 #include "upgrade/UpgradeRun.h"
+#include "common/engine/Drivers.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -222,6 +223,7 @@ const bench::Usage kUsage{
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RegisterBuiltInDrivers();
     if (const auto status = bench::CheckCommandLine(argc, argv, kUsage)) return *status;
     const auto count = argc > 1 ? bench::PositiveCount(argv[1]) : std::optional<long>(100'000);
     if (!count) return bench::UsageError(kUsage, "not a row count", argv[1]);

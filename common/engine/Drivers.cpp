@@ -1,16 +1,18 @@
 #include "common/engine/Drivers.h"
 
+#include <mutex>
+
 #include "common/engine/Engine.h"
 
 namespace core {
 
-void RegisterBuiltInDrivers(Engine& engine) {
-    // Order matters only for header recognition: Access signatures are
-    // exact, SQLite's is exact, and SQLite is the fallback for files that
-    // carry no signature (an encrypted database).
-    for (auto make : {MakeAccessDriver, MakeSqliteDriver, MakeFlatFileDriver, MakeOdbcDriver}) {
-        if (auto driver = make()) engine.AddDriver(std::move(driver));
-    }
+void RegisterBuiltInDrivers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (auto make : {MakeAccessDriver, MakeSqliteDriver, MakeFlatFileDriver, MakeOdbcDriver}) {
+            if (auto driver = make()) Engine::Instance().AddDriver(std::move(driver));
+        }
+    });
 }
 
 }  // namespace core

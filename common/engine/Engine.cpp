@@ -31,7 +31,7 @@ std::string CanonicalPath(const std::string& path) {
 
 }  // namespace
 
-Engine::Engine() { RegisterBuiltInDrivers(*this); }
+Engine::Engine() = default;
 
 Engine& Engine::Instance() {
     static Engine engine;

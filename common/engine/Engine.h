@@ -33,6 +33,8 @@ public:
     // text that no driver serves.
     Driver& ChooseDriver(const OpenRequest& request);
 
+    // Drivers are tried in the order added (common/engine/Drivers.h adds
+    // the built-in ones); an engine without any opens nothing.
     void AddDriver(std::unique_ptr<Driver> driver);
 
 private:
@@ -46,8 +48,5 @@ private:
     std::vector<Entry> open_;
     std::mutex mutex_;
 };
-
-// Built-in drivers, listed in common/engine/Drivers.cpp.
-void RegisterBuiltInDrivers(Engine& engine);
 
 }  // namespace core

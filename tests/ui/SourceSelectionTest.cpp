@@ -15,6 +15,7 @@
 #include "common/engine/sqlite/SqliteTools.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/ui/QtTestApp.h"
+#include "ui/SourceWidgets.h"
 
 using testsupport::DialogCall;
 using testsupport::ScopedScriptedDialogs;
@@ -74,18 +75,20 @@ protected:
         return path;
     }
 
-    core::SourceSelectionControls Controls()
+    ui::SourceWidgets Controls()
     {
-        core::SourceSelectionControls c;
+        ui::SourceWidgets c;
         c.owner = &owner_;
         c.txtSourceDb = &txtSourceDb_;
         c.cmdAvvia = &cmdAvvia_;
         c.cmbTblFrom = kind_ == core::ProgramKind::Tessily ? &cmbTblFrom_ : nullptr;
-        c.dcFrom = &dcFrom_;
-        c.kind = kind_;
         return c;
     }
-    void Click() { core::SourceDbClick(Controls()); }
+    void Click()
+    {
+        ui::SourceWidgets view = Controls();
+        core::SourceDbClick(view, dcFrom_, kind_);
+    }
 
     std::vector<DialogCall> Inputs() { return dialogs_->CallsOf(DialogCall::Kind::InputBox); }
     std::vector<DialogCall> Files() { return dialogs_->CallsOf(DialogCall::Kind::FileDialog); }
@@ -391,9 +394,9 @@ TEST_F(SourceSelection, MissingControlIsReportedNotDereferenced)
 {
     UseProgram(core::ProgramKind::Tessily);
     WriteStandardIni();
-    core::SourceSelectionControls c = Controls();
+    ui::SourceWidgets c = Controls();
     c.cmbTblFrom = nullptr;
-    core::SourceDbClick(c);
+    core::SourceDbClick(c, dcFrom_, kind_);
     ASSERT_EQ(dialogs_->MessageCount(), 1);
     EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 91");
     EXPECT_TRUE(Files().empty());
@@ -501,10 +504,10 @@ TEST_F(SourceSelection, ShowOpenFileLeavesTheResultAloneOnCancel)
     file.FileName = "prima";
     file.SetFilterIndex(4);
     dialogs_->CancelFile().AnswerFile("/d/x.mdb", 2);
-    core::ShowOpenFile(&owner_, "A|*.a|B|*.b|", file);
+    ui::ShowOpenFile(&owner_, "A|*.a|B|*.b|", file);
     EXPECT_EQ(file.FileName, "prima");
     EXPECT_EQ(file.FilterIndex(), 4);
-    core::ShowOpenFile(&owner_, "A|*.a|B|*.b|", file);
+    ui::ShowOpenFile(&owner_, "A|*.a|B|*.b|", file);
     EXPECT_EQ(file.FileName, "/d/x.mdb");
     EXPECT_EQ(file.FilterIndex(), 2);
 }

@@ -15,6 +15,7 @@
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "upgrade/UpgradeRun.h"
+#include "common/engine/Drivers.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RegisterBuiltInDrivers();
     if (argc < 4) {
         std::fprintf(stderr, "usage: %s ARCHIVE TEMPLATE PASSWORD [rows:N|stage:K|none]\n", argv[0]);
         return 64;
