@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/text/AsciiText.h"
+
 namespace core {
 
 NumberFormat& NumberFormat::System() {
@@ -39,8 +41,6 @@ std::string FormatNumber(double value) {
 }
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // &H and &O whole numbers, read as the runtime reads them: up to 16 bits
 // they are a signed 16-bit value, up to 32 bits a signed 32-bit value.
@@ -81,8 +81,7 @@ std::optional<double> FromPlain(const std::string& plain) {
 }  // namespace
 
 std::optional<double> ParseSystemNumber(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    text = text::Trim(text, " \t\n\r");
     if (text.empty()) return std::nullopt;
     if (text.size() > 2 && text[0] == '&') {
         const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(text[1])));

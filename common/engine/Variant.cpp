@@ -323,8 +323,7 @@ bool ReadTime(std::string_view text, std::size_t& pos, std::int64_t& ms) {
 }  // namespace
 
 std::optional<DateTime> ParseDateText(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    text = text::Trim(text);
     if (text.empty()) return std::nullopt;
     std::size_t pos = 0;
     int a, b, c, da, db, dc;
