@@ -27,6 +27,7 @@
 
 #include "common/engine/Driver.h"
 #include "common/engine/Variant.h"
+#include "common/text/Utf8.h"
 
 struct sqlite3_stmt;
 
@@ -65,8 +66,8 @@ Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field);
 // Text from the file as UTF-8. SQLite keeps whatever bytes a file holds, so
 // a damaged or foreign file can carry texts and names that are no UTF-8;
 // each byte outside a well-formed sequence reads as U+FFFD.
-std::string ToValidUtf8(std::string_view bytes);
+using text::ToValidUtf8;
 // Whether ToValidUtf8 would give the bytes back unchanged.
-bool IsValidUtf8(std::string_view bytes);
+using text::IsValidUtf8;
 
 }  // namespace core::sqlite
