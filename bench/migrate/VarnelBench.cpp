@@ -68,6 +68,13 @@ std::string ReadText(const fs::path& path) {
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long PeakKb(int who) {
     rusage usage{};
     getrusage(who, &usage);
@@ -121,8 +128,13 @@ std::string ConnectValue(const std::string& connect, const std::string& key) {
     return connect.substr(pos + key.size() + 1, end == std::string::npos ? std::string::npos : end - pos - key.size() - 1);
 }
 
-// Runs the migration into a fresh database on the server; its time, or -1.
-double RunIntoServer(const std::string& server, const std::string& archive, const fs::path& source) {
+struct ServerRun {
+    double seconds = -1;  // -1: the run failed
+    double cpu = 0;       // processor time of this process during the run
+};
+
+// Runs the migration into a fresh database on the server.
+ServerRun RunIntoServer(const std::string& server, const std::string& archive, const fs::path& source) {
     const std::string database = "varnel_bench";
     const std::string psql = "PGPASSWORD='" + ConnectValue(server, "PWD") + "' psql -q -X -v ON_ERROR_STOP=1 -h " +
                              ConnectValue(server, "SERVER") + " -p " + ConnectValue(server, "PORT") + " -U " +
@@ -132,7 +144,7 @@ double RunIntoServer(const std::string& server, const std::string& archive, cons
                                (source / "samples/schema/v5-postgres.sql").string() + "' >/dev/null";
     if (std::system(create.c_str()) != 0) {
         std::cerr << "creating the server database failed\n";
-        return -1;
+        return {};
     }
     std::string connect = server;
     const std::size_t pos = connect.find("DATABASE=");
@@ -144,10 +156,12 @@ double RunIntoServer(const std::string& server, const std::string& archive, cons
     core::DataControl from, to, support;
     migrate::MigrationRun run(view, {from, to, support});
     const auto t = Clock::now();
+    const double cpu = CpuSeconds();
     const auto outcome = run.Run();
-    const double seconds = Seconds(t);
+    ServerRun result{Seconds(t), CpuSeconds() - cpu};
     core::ThePrefs().destinationConnect.clear();
-    return outcome == migrate::RunOutcome::Succeeded ? seconds : -1;
+    if (outcome != migrate::RunOutcome::Succeeded) result.seconds = -1;
+    return result;
 }
 
 constexpr bench::ArgHelp kArgs[] = {
@@ -161,7 +175,9 @@ const bench::Usage kUsage{
     "against the same migration as one set-based SQL script in the sqlcipher shell;\n"
     "checks that both destinations are identical and prints both times, their ratio\n"
     "and the run's peak memory. With AGENCY_PG_CONNECT set (scripts/pg-test-server.sh\n"
-    "exports it), also times the run into a PostgreSQL server.",
+    "exports it), also times the same run into a fresh PostgreSQL database (created\n"
+    "with psql from samples/schema/v5-postgres.sql) and prints it against the run\n"
+    "into the file: records per second, ratio, processor time and peak memory.",
     kArgs, true, -1};
 
 int main(int argc, char** argv) {
@@ -207,13 +223,15 @@ int main(int argc, char** argv) {
     const long baseKb = PeakKb(RUSAGE_SELF);
     Headless view;
     view.source = archive;
-    double runSeconds = 0;
+    double runSeconds = 0, runCpu = 0;
     {
         core::DataControl from, to, support;
         migrate::MigrationRun run(view, {from, to, support});
         const auto t = Clock::now();
+        const double cpu = CpuSeconds();
         const auto outcome = run.Run();
         runSeconds = Seconds(t);
+        runCpu = CpuSeconds() - cpu;
         if (outcome != migrate::RunOutcome::Succeeded) {
             std::cerr << "the run did not succeed: " << answers->last << "\n";
             return 1;
@@ -248,12 +266,18 @@ int main(int argc, char** argv) {
     // The same run into a PostgreSQL server, when one is configured for the
     // tests (scripts/pg-test-server.sh exports its connect text).
     if (const char* server = std::getenv("AGENCY_PG_CONNECT"); server && *server) {
-        const double serverSeconds = RunIntoServer(server, archive, source);
-        if (serverSeconds >= 0)
-            std::printf("run into PostgreSQL (ODBC):      %7.2f s (%.2f times the run into the file)\n", serverSeconds,
-                        serverSeconds / runSeconds);
-        else
+        const ServerRun served = RunIntoServer(server, archive, source);
+        if (served.seconds >= 0) {
+            std::printf("run into PostgreSQL (ODBC):      %7.2f s (%.2f times the run into the file)\n", served.seconds,
+                        served.seconds / runSeconds);
+            std::printf("  records per second:  file %.0f, PostgreSQL %.0f\n", rows / runSeconds,
+                        rows / served.seconds);
+            std::printf("  processor time of this process: file run %.2f s, PostgreSQL run %.2f s\n", runCpu,
+                        served.cpu);
+            std::printf("  peak memory of the process after both runs: %.1f MB\n", PeakKb(RUSAGE_SELF) / 1024.0);
+        } else {
             std::printf("run into PostgreSQL: failed (see above)\n");
+        }
     } else {
         std::printf("run into PostgreSQL: skipped (AGENCY_PG_CONNECT not set)\n");
     }

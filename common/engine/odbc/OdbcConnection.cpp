@@ -7,6 +7,7 @@
 #include "common/engine/SimpleSql.h"
 #include "common/text/AsciiText.h"
 #include "common/engine/odbc/OdbcCursor.h"
+#include "common/engine/odbc/OdbcDefaults.h"
 #include "common/engine/odbc/OdbcTypes.h"
 
 namespace core::odbc {
@@ -107,6 +108,7 @@ void OdbcConnection::Commit() {
     if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
     pendingWrites_ = 0;
     savepoint_ = false;
+    images_.Committed();
     if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT))) {
         try {
             ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
@@ -123,20 +125,59 @@ void OdbcConnection::Commit() {
 void OdbcConnection::Flush() {
     SendPending();
     Commit();
+    images_.Committed();
 }
 
 void OdbcConnection::SendPending() {
     if (!pending_.Empty()) pending_.Send();
 }
 
+const std::vector<std::optional<Variant>>& OdbcConnection::Fillers(const std::string& table,
+                                                                    const std::vector<FieldInfo>& columns) {
+    auto it = fillers_.find(table);
+    if (it != fillers_.end() && it->second.size() == columns.size()) return it->second;
+    std::vector<std::optional<Variant>> fillers(columns.size());
+    if (postgres_) {
+        StmtHandle stmt = NewStatement();
+        const std::u16string wide = ToWide(
+            "SELECT a.attname::text, coalesce(pg_get_expr(d.adbin, d.adrelid), ''), "
+            "a.attidentity::text || a.attgenerated::text FROM pg_attribute a LEFT JOIN pg_attrdef d "
+            "ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
+            "WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped");
+        FieldInfo text;
+        text.type = DataType::Memo;
+        Parameter parameter;
+        const Variant name(QuoteIdentifier(table, dialect_));
+        if (Succeeded(BindValue(stmt.get(), 1, text, name, parameter)) &&
+            Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())),
+                                     SQL_NTS))) {
+            while (Succeeded(SQLFetch(stmt.get()))) {
+                const Variant column = ReadValue(stmt.get(), 1, text, password_);
+                const Variant expression = ReadValue(stmt.get(), 2, text, password_);
+                const Variant kind = ReadValue(stmt.get(), 3, text, password_);
+                if (!column.IsText() || !expression.IsText() || !kind.IsText() || !kind.AsText().empty()) continue;
+                for (std::size_t i = 0; i < columns.size(); ++i)
+                    if (columns[i].name == column.AsText()) fillers[i] = FixedDefault(expression.AsText(), columns[i]);
+            }
+        } else {
+            Recover();  // the records are then saved with their columns as given
+        }
+    }
+    return fillers_[table] = std::move(fillers);
+}
+
 void OdbcConnection::QueueInsert(const std::string& table, const std::vector<FieldInfo>& columns,
                                  const std::vector<std::optional<Variant>>& values) {
+    // Unassigned columns whose default is a fixed value get that value, so
+    // that records assigning different columns still share a statement.
+    const std::vector<std::optional<Variant>>& fillers = Fillers(table, columns);
     std::vector<bool> assigned(columns.size());
     std::vector<Variant> given;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!values[i]) continue;
+        const std::optional<Variant>& value = values[i] ? values[i] : fillers[i];
+        if (!value) continue;
         assigned[i] = true;
-        given.push_back(*values[i]);
+        given.push_back(*value);
     }
     if (!pending_.Accepts(table)) SendPending();
     images_.Written(table);
@@ -294,7 +335,7 @@ OdbcConnection::LookupStatement OdbcConnection::TakeLookup(const LookupKey& key)
 std::unique_ptr<Cursor> OdbcConnection::OpenLookup(const std::string& table, const std::string& field,
                                                    const std::string& code) {
     if (auto answer = images_.Find(table, field, code))
-        return std::make_unique<AnsweredCursor>(*this, table, std::move(answer->columns), std::move(answer->rows));
+        return std::make_unique<AnsweredCursor>(*this, table, std::move(*answer));
     // Records waiting for this table must be there for the server to find.
     if (!pending_.Empty() && pending_.Table() == table) SendPending();
     const LookupKey key{table, field};

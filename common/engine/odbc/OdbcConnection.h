@@ -77,6 +77,9 @@ private:
     void Connect(const std::string& connectString);
     void Commit();
     bool Control(const char* sql);
+    // Per column of table (in the order of `columns`): the value the server
+    // gives it when a new record leaves it unassigned, where that is fixed.
+    const std::vector<std::optional<Variant>>& Fillers(const std::string& table, const std::vector<FieldInfo>& columns);
     std::unique_ptr<Cursor> OpenLookup(const std::string& table, const std::string& field, const std::string& code);
     LookupStatement TakeLookup(const LookupKey& key);
 
@@ -91,7 +94,8 @@ private:
     bool savepoint_ = false;  // "agency_saved" marks the last successful write
     StmtHandle control_;
     std::map<std::string, std::vector<FieldInfo>> columnCache_;
-    std::map<LookupKey, std::vector<LookupStatement>> lookups_;  // prepared, free for use
+    std::map<LookupKey, std::vector<LookupStatement>> lookups_;
+    std::map<std::string, std::vector<std::optional<Variant>>> fillers_;  // prepared, free for use
     InsertBatch pending_{*this};
     TableImages images_{*this};
 };

@@ -59,9 +59,9 @@ void OdbcCursor::DeleteCurrent() {
     connection_.DeleteRow(table_, columns_, row_);
 }
 
-AnsweredCursor::AnsweredCursor(OdbcConnection& connection, std::string table, std::vector<FieldInfo> columns,
-                               std::vector<std::vector<Variant>> rows)
-    : connection_(connection), table_(std::move(table)), columns_(std::move(columns)), rows_(std::move(rows)) {}
+AnsweredCursor::AnsweredCursor(OdbcConnection& connection, std::string table, LookupAnswer answer)
+    : connection_(connection), table_(std::move(table)), columns_(std::move(answer.columns)),
+      rows_(std::move(answer.rows)) {}
 
 double AnsweredCursor::Percent() const {
     if (rows_.empty()) return 0.0;
@@ -72,12 +72,12 @@ bool AnsweredCursor::Updatable() const { return !connection_.ReadOnly(); }
 
 void AnsweredCursor::Insert(const std::vector<std::optional<Variant>>& values) {
     if (!Updatable()) ThrowReadOnly(connection_.Name());
-    connection_.QueueInsert(table_, columns_, values);
+    connection_.QueueInsert(table_, *columns_, values);
 }
 
 void AnsweredCursor::DeleteCurrent() {
     if (!Updatable()) ThrowReadOnly(connection_.Name());
-    connection_.DeleteRow(table_, columns_, rows_[position_]);
+    connection_.DeleteRow(table_, *columns_, *rows_[position_]);
 }
 
 }  // namespace core::odbc

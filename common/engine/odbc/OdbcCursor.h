@@ -13,6 +13,7 @@
 
 #include "common/engine/Driver.h"
 #include "common/engine/odbc/OdbcApi.h"
+#include "common/engine/odbc/OdbcTableImages.h"
 
 namespace core::odbc {
 
@@ -61,13 +62,12 @@ private:
 // writes go to the table as through an OdbcCursor.
 class AnsweredCursor : public Cursor {
 public:
-    AnsweredCursor(OdbcConnection& connection, std::string table, std::vector<FieldInfo> columns,
-                   std::vector<std::vector<Variant>> rows);
+    AnsweredCursor(OdbcConnection& connection, std::string table, LookupAnswer answer);
 
-    const std::vector<FieldInfo>& Columns() const override { return columns_; }
+    const std::vector<FieldInfo>& Columns() const override { return *columns_; }
     bool AtEnd() const override { return position_ >= rows_.size(); }
     void Next() override { ++position_; }
-    const Variant& Get(int column) const override { return rows_[position_][static_cast<std::size_t>(column)]; }
+    const Variant& Get(int column) const override { return (*rows_[position_])[static_cast<std::size_t>(column)]; }
     double Percent() const override;
     bool Updatable() const override;
     void Insert(const std::vector<std::optional<Variant>>& values) override;
@@ -76,8 +76,8 @@ public:
 private:
     OdbcConnection& connection_;
     std::string table_;
-    std::vector<FieldInfo> columns_;
-    std::vector<std::vector<Variant>> rows_;
+    SharedColumns columns_;
+    std::vector<SharedRow> rows_;
     std::size_t position_ = 0;
 };
 

@@ -58,14 +58,14 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
         return nullptr;  // the look-up itself, sent to the server, reports the problem
     }
     auto image = std::make_unique<Image>();
-    image->columns = DescribeColumns(stmt.get());
-    if (image->columns.size() != described.size() + 1) return nullptr;
-    const FieldInfo rank = image->columns.back();
-    image->columns.pop_back();
+    std::vector<FieldInfo> columns = DescribeColumns(stmt.get());
+    if (columns.size() != described.size() + 1) return nullptr;
+    const FieldInfo rank = columns.back();
+    columns.pop_back();
     image->field = fieldIndex;
     image->id = idIndex;
     const std::size_t budget = kBudgetBytes - std::min(kBudgetBytes, bytes_);
-    const std::size_t columnCount = image->columns.size();
+    const std::size_t columnCount = columns.size();
     for (;;) {
         const SQLRETURN rc = SQLFetch(stmt.get());
         if (rc == SQL_NO_DATA) break;
@@ -75,7 +75,7 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
         }
         std::vector<Variant> row(columnCount);
         for (std::size_t c = 0; c < columnCount; ++c) {
-            row[c] = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(c + 1), image->columns[c], connection_.Password());
+            row[c] = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(c + 1), columns[c], connection_.Password());
             image->bytes += SizeOf(row[c]);
         }
         const Variant group = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(columnCount + 1), rank, connection_.Password());
@@ -90,16 +90,15 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
             image->codeClass.emplace(value.AsText(), group.AsInteger());
             image->idClass.emplace(id.AsInteger(), group.AsInteger());
         }
-        image->rows.push_back(std::move(row));
+        image->rows.push_back(std::make_shared<const std::vector<Variant>>(std::move(row)));
     }
+    image->columns = std::make_shared<const std::vector<FieldInfo>>(std::move(columns));
     return image;
 }
 
 std::optional<LookupAnswer> TableImages::Find(const std::string& table, const std::string& field,
                                               const std::string& code) {
-    auto stateIt = tables_.find(Lower(table));
-    if (stateIt == tables_.end() || !stateIt->second.written) return std::nullopt;
-    TableState& state = stateIt->second;
+    TableState& state = tables_[Lower(table)];
     const std::string key = Lower(field);
     if (state.unusable.count(key)) return std::nullopt;
     std::unique_ptr<Image>& image = state.images[key];
@@ -122,7 +121,9 @@ std::optional<LookupAnswer> TableImages::Find(const std::string& table, const st
     LookupAnswer answer;
     answer.columns = image->columns;
     if (it->second >= 0) {
-        for (std::size_t row : image->classRows[it->second]) answer.rows.push_back(image->rows[row]);
+        const auto group = image->classRows.find(it->second);
+        if (group != image->classRows.end())
+            for (std::size_t row : group->second) answer.rows.push_back(image->rows[row]);
     }
     return answer;
 }
@@ -156,6 +157,15 @@ void TableImages::Written(const std::string& table) {
     for (auto& [field, image] : state.images)
         if (image) bytes_ -= std::min(bytes_, image->bytes);
     state.images.clear();
+}
+
+void TableImages::Committed() {
+    for (auto& [name, state] : tables_) {
+        if (state.written) continue;
+        for (auto& [field, image] : state.images)
+            if (image) bytes_ -= std::min(bytes_, image->bytes);
+        state.images.clear();
+    }
 }
 
 void TableImages::DropAll() {

@@ -1,9 +1,12 @@
 #pragma once
 // Look-ups by code ("SELECT * FROM [T] WHERE [F] = 'code'") answered from a
-// copy of the table kept by the connection, for the tables that this
-// connection itself has filled: a run that fills the code tables and then
-// resolves every reference to them asks the server only for codes it has
-// not seen yet.
+// copy of the table kept by the connection: a run that fills the code
+// tables and then resolves every reference to them asks the server only
+// for codes it has not seen yet. The copy of a table that this connection
+// has filled lives until the connection changes the table; the copy of any
+// other table (a seeded one the run only reads) lives until the next
+// commit, so that what others save becomes visible at the same points as
+// the run's own records become visible to them.
 //
 // The answers are the server's own:
 // - the copy is read from the server once the table has stopped changing
@@ -34,9 +37,13 @@ namespace core::odbc {
 
 class OdbcConnection;
 
+using SharedColumns = std::shared_ptr<const std::vector<FieldInfo>>;
+using SharedRow = std::shared_ptr<const std::vector<Variant>>;
+
+// Shared with the copy, not copied: an answer costs no copy of its rows.
 struct LookupAnswer {
-    std::vector<FieldInfo> columns;
-    std::vector<std::vector<Variant>> rows;
+    SharedColumns columns;
+    std::vector<SharedRow> rows;
 };
 
 class TableImages {
@@ -53,16 +60,19 @@ public:
     void Written(const std::string& table);
     // A statement that may have changed any table.
     void DropAll();
+    // The transaction ended: the copies of the tables this connection has
+    // not written are read again when next needed.
+    void Committed();
 
     // Rows and bytes held, for tests.
     std::size_t Bytes() const { return bytes_; }
 
 private:
     struct Image {
-        std::vector<FieldInfo> columns;
+        SharedColumns columns;
         int field = -1;           // index of the look-up field
         int id = -1;              // index of the key "ID"
-        std::vector<std::vector<Variant>> rows;
+        std::vector<SharedRow> rows;
         std::unordered_map<long long, std::vector<std::size_t>> classRows;  // class -> rows
         std::unordered_map<std::string, long long> codeClass;              // code -> class, -1 none
         std::unordered_map<long long, long long> idClass;                  // ID -> class
