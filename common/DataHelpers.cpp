@@ -1,4 +1,3 @@
-#include "common/Messages.h"
 #include "common/DataHelpers.h"
 
 #include <QComboBox>
@@ -10,6 +9,7 @@
 #include <utility>
 
 #include "common/Dialogs.h"
+#include "common/Messages.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
@@ -84,6 +84,19 @@ std::int32_t GetItemData(const QComboBox& list) {
 std::int32_t GetItemData(const QListWidget& list) {
     const QListWidgetItem* item = list.currentItem();
     return item == nullptr ? 0 : ItemDataAsInt32(item->data(Qt::UserRole));
+}
+
+std::string CloseAll(std::initializer_list<DataControl*> controls)
+{
+    std::string failures;
+    for (DataControl* control : controls) {
+        try {
+            control->Close();
+        } catch (const std::exception& e) {
+            failures += (failures.empty() ? "" : "\n") + std::string(e.what());
+        }
+    }
+    return failures;
 }
 
 }  // namespace core

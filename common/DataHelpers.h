@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 class QComboBox;
@@ -36,6 +37,11 @@ public:
 private:
     std::function<std::string()> previous_;
 };
+
+// Closes each data control (closing commits what it wrote). Never throws:
+// returns what failed, in words, empty when every one closed. A run ends
+// with this, so that nothing of it stays open on its destination.
+std::string CloseAll(std::initializer_list<DataControl*> controls);
 
 // The item data (Qt::UserRole) of the selected entry as a 32-bit integer; 0
 // when nothing is selected or the entry has no item data. Raises 13 for item

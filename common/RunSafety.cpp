@@ -1,6 +1,6 @@
-#include "common/Messages.h"
 #include "common/RunSafety.h"
 
+#include "common/Messages.h"
 #include "common/Prefs.h"
 #include "common/RunPacer.h"
 #include "common/engine/Engine.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/CommittedCount.h"
+#include "common/DataHelpers.h"
 #include "common/Dialogs.h"
 #include "common/Messages.h"
 #include "common/Prefs.h"
@@ -16,7 +17,7 @@
 #include "common/engine/Error.h"
 #include "import/ImportConvert.h"
 
-namespace tessily {
+namespace import {
 namespace {
 
 [[noreturn]] void ThrowMissingField(const std::string& field, const std::string& where)
@@ -57,6 +58,9 @@ bool ImportRun::Run()
         OpenDestination(table);
         Copy(table);
         ApplyCompletionRules(table);
+        // Nothing stays open on the destination while the final message
+        // waits for the user; closing commits, so a failure is the run's.
+        setup_.dcTo->Close();
 
         // The pointer goes back before the message, so the box is not shown
         // under an hourglass.
@@ -70,18 +74,15 @@ bool ImportRun::Run()
         if (busy) dialogs.SetBusy(false);
         busy = false;
         const core::RunError error = core::CurrentRunError();
-        const std::string committed = Recount();
-        ReportError(error.number, committed.empty() ? error.text : error.text + "\n\n" + committed);
+        std::string text = error.text;
+        for (const std::string& more : {Recount(), core::CloseAll({setup_.dcTo})})
+            if (!more.empty()) text += "\n\n" + more;
+        ReportError(error.number, text);
     }
     if (busy) dialogs.SetBusy(false);
     view_.SetProgress(0);
-    // An idle program holds nothing open on the destination: another
-    // program may write to it as soon as the final message is gone.
-    try {
-        setup_.dcTo->Close();
-    } catch (const std::exception& e) {
-        qWarning("Tessily: %s", e.what());
-    }
+    if (const std::string failures = core::CloseAll({setup_.dcTo}); !failures.empty())
+        qWarning("Tessily: %s", failures.c_str());
     return succeeded;
 }
 
@@ -287,4 +288,4 @@ void ImportRun::ApplyCompletionRules(const core::cTable& table)
     }
 }
 
-}  // namespace tessily
+}  // namespace import

@@ -70,6 +70,9 @@ RunOutcome MigrationRun::Run() {
         if (safety_) safety_->BeforeFirstWrite();
         RunSteps();
         report_.SetSucceeded();
+        // Closing commits: a failure here is the run's error.
+        controls_.support.Close();
+        controls_.to.Close();
         dialogs.MessageBox(msg::kSuccess, core::MsgButtons::Ok, core::MsgIcon::Information, title, report_.Text());
         outcome = RunOutcome::Succeeded;
     } catch (const OpenFailed&) {
@@ -82,10 +85,11 @@ RunOutcome MigrationRun::Run() {
         } catch (const std::exception& e) {
             std::cerr << e.what() << '\n';
         }
-        const std::string committed = RecountCurrentStep();
+        std::string text = error.text;
+        for (const std::string& more : {RecountCurrentStep(), core::CloseAll({&controls_.support, &controls_.to})})
+            if (!more.empty()) text += "\n\n" + more;
         try {
-            core::ShowRunFailure(safety_, error.number, committed.empty() ? error.text : error.text + "\n\n" + committed,
-                                 report_.Text());
+            core::ShowRunFailure(safety_, error.number, text, report_.Text());
         } catch (const std::exception& nested) {
             std::cerr << error.text << " / " << nested.what() << '\n';
         }
@@ -109,15 +113,9 @@ std::string MigrationRun::RecountCurrentStep() {
 }
 
 void MigrationRun::CleanUp() {
-    // An idle program holds nothing open on the destination: another
-    // program may write to it as soon as the final message is gone.
-    for (core::DataControl* control : {&controls_.support, &controls_.to}) {
-        try {
-            control->Close();
-        } catch (const std::exception& e) {
-            std::cerr << e.what() << '\n';
-        }
-    }
+    // Nothing stays open on the destination once the run is over.
+    if (const std::string failures = core::CloseAll({&controls_.support, &controls_.to}); !failures.empty())
+        std::cerr << failures << '\n';
     try {
         core::TheDialogs().SetBusy(false);
     } catch (const std::exception& e) {

@@ -23,7 +23,7 @@
 #include "tests/faults/FaultVfs.h"
 #include "tests/migrate/SampleRows.h"
 
-namespace faults {
+namespace faultstest {
 
 namespace fs = std::filesystem;
 using testsupport::DialogCall;
@@ -74,6 +74,18 @@ public:
         return n;
     }
 
+    // "ok" when this connection can take the lock a writer needs to commit
+    // at once (no other connection reading or writing), else SQLite's text.
+    std::string TakeWriteLock() {
+        if (!error_.empty()) return error_;
+        char* message = nullptr;
+        if (sqlite3_exec(db_, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, &message) == SQLITE_OK) return "ok";
+        std::string text = message ? message : sqlite3_errmsg(db_);
+        sqlite3_free(message);
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return text;
+    }
+
 private:
     sqlite3* db_ = nullptr;
     std::string error_;
@@ -91,6 +103,10 @@ struct RunResult {
     std::string archiveBefore;  // Quillon: the archive's bytes
     std::string archiveAfter;
     double seconds = 0;
+    // With lock probes: whether another connection could write while the
+    // last message was shown, and once the run had returned.
+    std::string writableAtLastMessage;
+    std::string writableAfterRun;
 
     const DialogCall* Last() const { return messages.empty() ? nullptr : &messages.back(); }
     std::string Said() const {
@@ -115,7 +131,7 @@ public:
     virtual void Finish() = 0;
 };
 
-inline RunResult RunOnce(Subject& subject, FaultVfs& vfs, const std::function<void()>& arm) {
+inline RunResult RunOnce(Subject& subject, FaultVfs& vfs, const std::function<void()>& arm, bool probeLocks = false) {
     const auto started = std::chrono::steady_clock::now();
     RunResult result;
     subject.Prepare();
@@ -125,20 +141,28 @@ inline RunResult RunOnce(Subject& subject, FaultVfs& vfs, const std::function<vo
         RealReader reader(vfs.Real(), subject.Destination(), subject.Key());
         for (const auto& table : subject.Tables()) result.before[table] = reader.Count(table);
     }
-    result.archiveBefore = badinput::Bytes(subject.Destination());
+    result.archiveBefore = badinputstest::Bytes(subject.Destination());
     subject.Watch(vfs);
     vfs.Disarm();
     vfs.Reset();
     long armedAt = 0;
+    bool pressed = false;  // Avvia pressed: the messages before are the window's
     {
         testsupport::ScopedScriptedDialogs dialogs;
-        badinput::AnswerYesToQuestions(*dialogs);
-        badinput::Watchdog dog(std::string("fault run of ") + subject.Name(), std::chrono::seconds(60));
+        badinputstest::AnswerYesToQuestions(*dialogs);
+        badinputstest::Watchdog dog(std::string("fault run of ") + subject.Name(), std::chrono::seconds(60));
+        auto probe = [&] { return RealReader(vfs.Real(), subject.Destination(), subject.Key()).TakeWriteLock(); };
+        if (probeLocks)
+            dialogs->OnCall([&](const DialogCall& call) {
+                if (call.kind == DialogCall::Kind::MessageBox && pressed) result.writableAtLastMessage = probe();
+            });
         subject.Run(*dialogs, [&] {
             armedAt = vfs.Operations();
+            pressed = true;
             arm();
         });
         result.operations = vfs.Operations() - armedAt;
+        if (probeLocks) result.writableAfterRun = probe();
         // What is still open is closed as the program would end, the fault
         // still in place (a full disk stays full).
         try {
@@ -156,7 +180,7 @@ inline RunResult RunOnce(Subject& subject, FaultVfs& vfs, const std::function<vo
         result.integrity = reader.Integrity();
         for (const auto& table : subject.Tables()) result.after[table] = reader.Count(table);
     }
-    result.archiveAfter = badinput::Bytes(subject.Destination());
+    result.archiveAfter = badinputstest::Bytes(subject.Destination());
     subject.Finish();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;
@@ -167,26 +191,26 @@ class VarnelSubject : public Subject {
 public:
     const char* Name() const override { return "Varnel"; }
     void Prepare() override {
-        home_ = std::make_unique<badinput::VarnelHome>();
+        home_ = std::make_unique<badinputstest::VarnelHome>();
         home_->MakeDestination();
-        archive_ = home_->MakeArchive(migtest::BaseRows());
+        archive_ = home_->MakeArchive(migratetest::BaseRows());
     }
     void Watch(FaultVfs& vfs) const override { vfs.WatchDatabase(Destination()); }
     void Run(testsupport::ScriptedDialogs& dialogs, const std::function<void()>& arm) override {
         auto w = home_->Load();
         ASSERT_TRUE(w) << dialogs.Transcript();
-        ASSERT_TRUE(badinput::VarnelHome::Choose(*w, dialogs, archive_, 2)) << dialogs.Transcript();
+        ASSERT_TRUE(badinputstest::VarnelHome::Choose(*w, dialogs, archive_, 2)) << dialogs.Transcript();
         arm();
         w->cmdAvvia_Click();
     }
     std::string Destination() const override { return home_->Destination(); }
-    std::string Key() const override { return badinput::VarnelHome::kKey; }
+    std::string Key() const override { return badinputstest::VarnelHome::kKey; }
     std::vector<std::string> Tables() const override { return tables_; }
     void SetTables(std::vector<std::string> tables) { tables_ = std::move(tables); }
     void Finish() override { home_.reset(); }
 
 private:
-    std::unique_ptr<badinput::VarnelHome> home_;
+    std::unique_ptr<badinputstest::VarnelHome> home_;
     std::string archive_;
     std::vector<std::string> tables_;
 };
@@ -197,7 +221,7 @@ public:
     explicit TessilySubject(int rows = 300) : rows_(rows) {}
     const char* Name() const override { return "Tessily"; }
     void Prepare() override {
-        home_ = std::make_unique<badinput::TessilyHome>();
+        home_ = std::make_unique<badinputstest::TessilyHome>();
         home_->MakeDestination();
         std::string script = "CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(40), Denominazione TEXT(60), "
                              "Note TEXT(200));\n";
@@ -211,23 +235,23 @@ public:
     void Run(testsupport::ScriptedDialogs& dialogs, const std::function<void()>& arm) override {
         auto w = home_->Load();
         ASSERT_TRUE(w) << dialogs.Transcript();
-        dialogs.AnswerFile(source_, badinput::TessilyHome::Sqlite);
-        w->OnSourceDbClicked();
+        dialogs.AnswerFile(source_, badinputstest::TessilyHome::Sqlite);
+        w->cmdSourceDb_Click();
         ASSERT_FALSE(w->Ended()) << dialogs.Transcript();
         ASSERT_TRUE(w->Avvia()->isEnabled()) << dialogs.Transcript();
         w->FieldList(0)->setCurrentText("Codice");
         for (int i = 1; i < 4; ++i) w->FieldList(i)->setCurrentText(w->FieldLabel(i)->text());
         arm();
-        w->OnAvviaClicked();
+        w->cmdAvvia_Click();
     }
     std::string Destination() const override { return home_->Destination(); }
-    std::string Key() const override { return badinput::TessilyHome::kKey; }
+    std::string Key() const override { return badinputstest::TessilyHome::kKey; }
     std::vector<std::string> Tables() const override { return {"tblAnClienti"}; }
     void Finish() override { home_.reset(); }
 
 private:
     int rows_;
-    std::unique_ptr<badinput::TessilyHome> home_;
+    std::unique_ptr<badinputstest::TessilyHome> home_;
     std::string source_;
 };
 
@@ -237,7 +261,7 @@ public:
     explicit QuillonSubject(int rows = 300) : rows_(rows) {}
     const char* Name() const override { return "Quillon"; }
     void Prepare() override {
-        home_ = std::make_unique<badinput::QuillonHome>();
+        home_ = std::make_unique<badinputstest::QuillonHome>();
         std::string data;
         for (int i = 1; i <= rows_; ++i)
             data += "INSERT INTO \"tblAree\" VALUES (" + std::to_string(i) + ", 'A" + std::to_string(i) + "', '" +
@@ -261,7 +285,7 @@ public:
 
 private:
     int rows_;
-    std::unique_ptr<badinput::QuillonHome> home_;
+    std::unique_ptr<badinputstest::QuillonHome> home_;
 };
 
 // The records a run's report says were saved, per destination table, and
@@ -373,4 +397,4 @@ inline long PointsPerProgram() {
 #endif
 }
 
-}  // namespace faults
+}  // namespace faultstest

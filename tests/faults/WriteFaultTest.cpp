@@ -16,7 +16,7 @@
 
 #include "tests/faults/FaultSupport.h"
 
-using namespace faults;
+using namespace faultstest;
 
 namespace {
 
@@ -203,6 +203,39 @@ INSTANTIATE_TEST_SUITE_P(Programs, BusyDestination,
                                            BusyCase{"Quillon", 7, false}, BusyCase{"Quillon", 1, true}),
                          [](const auto& info) {
                              return std::string(info.param.program) + (info.param.succeeds ? "Freed" : "Held");
+                         });
+
+// Whichever way a run ends, once its final message is up nothing of the
+// program holds the destination: another program can write to it at once.
+struct IdleCase {
+    const char* program;
+    bool fails;
+};
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << c.program << (c.fails ? " failed" : " succeeded"); }
+class IdleDestination : public ::testing::TestWithParam<IdleCase> {};
+
+TEST_P(IdleDestination, AnotherProgramCanWriteFromTheFinalMessageOn) {
+    const IdleCase c = GetParam();
+    FaultVfs vfs;
+    auto subject = Make(c.program);
+    long total = 0;
+    if (c.fails) total = RunOnce(*subject, vfs, [] {}).operations;
+    ASSERT_FALSE(HasFatalFailure());
+    RunResult r = RunOnce(
+        *subject, vfs, [&] { if (c.fails) vfs.Arm(total / 2, Fault::IoError, Repeat::Once); }, true);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NE(r.Last(), nullptr) << r.transcript;
+    EXPECT_EQ(ShowsSuccess(r), !c.fails) << r.Said();
+    EXPECT_EQ(r.writableAtLastMessage, "ok") << r.Said();
+    EXPECT_EQ(r.writableAfterRun, "ok") << r.Said();
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, IdleDestination,
+                         ::testing::Values(IdleCase{"Varnel", false}, IdleCase{"Varnel", true},
+                                           IdleCase{"Tessily", false}, IdleCase{"Tessily", true},
+                                           IdleCase{"Quillon", false}, IdleCase{"Quillon", true}),
+                         [](const auto& info) {
+                             return std::string(info.param.program) + (info.param.fails ? "Failed" : "Succeeded");
                          });
 
 }  // namespace
