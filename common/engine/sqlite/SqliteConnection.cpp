@@ -1,5 +1,6 @@
 #include "common/engine/sqlite/SqliteConnection.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
@@ -319,62 +320,88 @@ StmtHandle SqliteConnection::Prepare(const std::string& sql, const std::string& 
     return stmt;
 }
 
+TextColumnTest SqliteConnection::TextColumnsOf(const std::string& table) {
+    if (table.empty()) return {};
+    const std::vector<ColumnDecl>* decls = &TableColumns(table);
+    return [decls](std::string_view name) {
+        for (const auto& c : *decls)
+            if (text::AsciiLower(c.name) == text::AsciiLower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
+        return false;
+    };
+}
+
 std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
+    // A statement of a shape seen before ("... WHERE [sCodice] = 'x'" with
+    // another code) reuses its compiled statement with the new literals.
     std::vector<std::string> rawLiterals;
     const auto rawShape = BlankLiterals(sql, rawLiterals);
     if (rawShape) {
         if (auto known = shapes_.find(*rawShape); known != shapes_.end())
             if (auto cursor = LeaseSelect(known->second, rawLiterals)) return cursor;
     }
-    const auto shape = ParseTableSelect(sql);
-    const std::string table = shape ? shape->table : MainTable(sql).value_or("");
-    const std::vector<ColumnDecl>* decls = table.empty() ? nullptr : &TableColumns(table);
-    auto isText = [decls](std::string_view name) {
-        if (!decls) return false;
-        for (const auto& c : *decls)
-            if (text::AsciiLower(c.name) == text::AsciiLower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
-        return false;
-    };
+    if (const auto shape = ParseTableSelect(sql)) return OpenTableCursor(*shape, rawShape);
+
+    // Any other SELECT: read only, described by its own columns.
+    const std::string table = MainTable(sql).value_or("");
+    CursorSetup setup;
+    setup.stmt = Prepare(TranslateSql(sql, TextColumnsOf(table)), table);
+    setup.columns = DescribeColumns(setup.stmt.get(), 0);
+    return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
+
+std::unique_ptr<Cursor> SqliteConnection::OpenTableCursor(const TableSelect& shape,
+                                                          const std::optional<std::string>& rawShape) {
+    const std::string rest = TranslateSql(shape.tail, TextColumnsOf(shape.table));
+    // The rowid comes first: it serves DeleteCurrent and the position.
+    const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(shape.table) + rest;
+    std::vector<std::string> literals;
+    const std::string key = Parameterize(withRowid, literals);
+    if (auto cursor = LeaseSelect(key, literals)) return cursor;
 
     CursorSetup setup;
-    std::string key;
-    std::vector<std::string> literals;
-    if (shape) {
-        const std::string rest = TranslateSql(shape->tail, isText);
-        const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
-        key = Parameterize(withRowid, literals);
-        if (auto cursor = LeaseSelect(key, literals)) return cursor;
+    setup.table = shape.table;
+    setup.updatable = !readOnly_;
+    setup.stmt = TryPrepare(key, literals);
+    const bool cacheable = setup.stmt != nullptr;
+    if (!setup.stmt) setup.stmt = TryPrepare(withRowid, {});
+    setup.rowidFirst = setup.stmt != nullptr;
+    // A table WITHOUT ROWID, or an error that the plain form reports with
+    // the statement as the caller wrote it.
+    if (!setup.stmt) setup.stmt = Prepare("SELECT * FROM " + QuoteName(shape.table) + rest, shape.table);
+    setup.columns = DescribeColumns(setup.stmt.get(), setup.rowidFirst ? 1 : 0);
+    if (cacheable) {
+        // The compiled statement goes back to the cache when the cursor ends.
+        auto& entry = selects_[key];
+        entry.columns = std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns));
+        entry.table = setup.table;
+        entry.leased = true;
+        entry.stmt.reset();
+        setup.sharedColumns = entry.columns;
+        setup.cacheKey = key;
+        if (rawShape) shapes_[*rawShape] = key;
     }
-    if (shape) {
-        const std::string rest = TranslateSql(shape->tail, isText);
-        const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(table) + rest;
-        sqlite3_stmt* raw = nullptr;
-        const int rc = sqlite3_prepare_v2(db_.get(), withRowid.c_str(), -1, &raw, nullptr);
-        if (rc == SQLITE_OK && raw) {
-            setup.stmt.reset(raw);
-            setup.rowidFirst = true;
-        } else {
-            // A table WITHOUT ROWID, or an error that the plain form will
-            // report with the statement as the caller wrote it.
-            sqlite3_finalize(raw);
-            setup.stmt = Prepare("SELECT * FROM " + QuoteName(table) + rest, table);
-        }
-        setup.table = table;
-        setup.updatable = !readOnly_;
-    } else {
-        setup.stmt = Prepare(TranslateSql(sql, isText), table);
-    }
+    return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
 
-    // Column descriptions from the declared types and the table's schema.
-    sqlite3_stmt* stmt = setup.stmt.get();
-    const int offset = setup.rowidFirst ? 1 : 0;
+StmtHandle SqliteConnection::TryPrepare(const std::string& sql, const std::vector<std::string>& literals) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK || !raw) {
+        sqlite3_finalize(raw);
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < literals.size(); ++i)
+        sqlite3_bind_text(raw, static_cast<int>(i + 1), literals[i].data(), static_cast<int>(literals[i].size()),
+                          SQLITE_TRANSIENT);
+    return StmtHandle(raw);
+}
+
+std::vector<FieldInfo> SqliteConnection::DescribeColumns(sqlite3_stmt* stmt, int offset) {
+    // From the declared types and, for a column of a table, its schema.
     const int count = sqlite3_column_count(stmt) - offset;
-    struct Meta {
-        bool primaryKey = false;
-        bool integerType = false;
-    };
-    std::vector<Meta> meta(static_cast<std::size_t>(count));
+    std::vector<FieldInfo> columns;
+    columns.reserve(static_cast<std::size_t>(std::max(count, 0)));
     int primaryKeys = 0;
+    int integerKey = -1;
     for (int i = 0; i < count; ++i) {
         FieldInfo info;
         info.name = SchemaName(sqlite3_column_name(stmt, i + offset));
@@ -385,51 +412,22 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
         const char* origin = sqlite3_column_origin_name(stmt, i + offset);
         const char* originTable = sqlite3_column_table_name(stmt, i + offset);
         const char* dbName = sqlite3_column_database_name(stmt, i + offset);
-        if (origin && originTable) {
-            const char *dataType = nullptr, *collation = nullptr;
-            int notNull = 0, primaryKey = 0, autoInc = 0;
-            if (sqlite3_table_column_metadata(db_.get(), dbName, originTable, origin, &dataType,
-                                              &collation, &notNull, &primaryKey,
-                                              &autoInc) == SQLITE_OK) {
-                info.required = notNull != 0;
-                info.autoIncrement = autoInc != 0;
-                meta[static_cast<std::size_t>(i)].primaryKey = primaryKey != 0;
-                meta[static_cast<std::size_t>(i)].integerType =
-                    dataType && text::AsciiLower(dataType) == "integer";
-                primaryKeys += primaryKey != 0;
-            }
+        const char *dataType = nullptr, *collation = nullptr;
+        int notNull = 0, primaryKey = 0, autoInc = 0;
+        if (origin && originTable &&
+            sqlite3_table_column_metadata(db_.get(), dbName, originTable, origin, &dataType, &collation, &notNull,
+                                          &primaryKey, &autoInc) == SQLITE_OK) {
+            info.required = notNull != 0;
+            info.autoIncrement = autoInc != 0;
+            primaryKeys += primaryKey != 0;
+            if (primaryKey && dataType && text::AsciiLower(dataType) == "integer") integerKey = i;
         }
-        setup.columns.push_back(std::move(info));
+        columns.push_back(std::move(info));
     }
     // An INTEGER PRIMARY KEY is the rowid: SQLite assigns it on save even
     // without the AUTOINCREMENT keyword.
-    if (primaryKeys == 1) {
-        for (int i = 0; i < count; ++i)
-            if (meta[static_cast<std::size_t>(i)].primaryKey && meta[static_cast<std::size_t>(i)].integerType)
-                setup.columns[static_cast<std::size_t>(i)].autoIncrement = true;
-    }
-
-    if (shape && setup.rowidFirst) {
-        // Keep the compiled statement for the next cursor of the same shape.
-        sqlite3_stmt* fresh = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), key.c_str(), -1, &fresh, nullptr) == SQLITE_OK && fresh) {
-            StmtHandle cached(fresh);
-            for (std::size_t i = 0; i < literals.size(); ++i)
-                sqlite3_bind_text(fresh, static_cast<int>(i + 1), literals[i].data(),
-                                  static_cast<int>(literals[i].size()), SQLITE_TRANSIENT);
-            auto& entry = selects_[key];
-            auto shared = std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns));
-            entry.columns = shared;
-            setup.sharedColumns = shared;
-            entry.table = setup.table;
-            if (rawShape) shapes_[*rawShape] = key;
-            entry.leased = true;
-            entry.stmt.reset();
-            setup.stmt = std::move(cached);
-            setup.cacheKey = key;
-        }
-    }
-    return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+    if (primaryKeys == 1 && integerKey >= 0) columns[static_cast<std::size_t>(integerKey)].autoIncrement = true;
+    return columns;
 }
 
 void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt) {
@@ -443,14 +441,7 @@ void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt) 
 long long SqliteConnection::Execute(const std::string& sql) {
     if (readOnly_) ThrowReadOnly(path_);
     const std::string table = MainTable(sql).value_or("");
-    const std::vector<ColumnDecl>* decls = table.empty() ? nullptr : &TableColumns(table);
-    auto isText = [decls](std::string_view name) {
-        if (!decls) return false;
-        for (const auto& c : *decls)
-            if (text::AsciiLower(c.name) == text::AsciiLower(name)) return IsTextType(MapDeclaredType(c.declaredType).type);
-        return false;
-    };
-    const std::string translated = TranslateSql(sql, isText);
+    const std::string translated = TranslateSql(sql, TextColumnsOf(table));
     StmtHandle stmt = Prepare(translated, table);
     if (FirstWordIs(translated, {"SELECT", "WITH"}) && sqlite3_stmt_readonly(stmt.get()))
         Raise(SelectInExecuteError(path_));

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "common/engine/Driver.h"
+#include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteErrors.h"
 #include "common/engine/sqlite/SqliteHandles.h"
 #include "common/engine/sqlite/SqliteCursor.h"
@@ -127,6 +128,16 @@ public:
 
 private:
     SqliteConnection(DbHandle db, std::string path, bool readOnly);
+    // "SELECT * FROM <table> [WHERE ... | ORDER BY ...]": writable, its
+    // compiled statement cached under its shape.
+    std::unique_ptr<Cursor> OpenTableCursor(const TableSelect& shape, const std::optional<std::string>& rawShape);
+    // The statement prepared and its parameters bound to literals; nothing
+    // when SQLite refuses it.
+    StmtHandle TryPrepare(const std::string& sql, const std::vector<std::string>& literals);
+    // The fields of a prepared SELECT, after the first offset columns.
+    std::vector<FieldInfo> DescribeColumns(sqlite3_stmt* stmt, int offset);
+    // Which names are text columns of table, for the dialect's translation.
+    TextColumnTest TextColumnsOf(const std::string& table);
     void ExecSimple(const char* sql, const std::string& table);
     void Commit();
     Error LostWritesError(const Error& cause);
