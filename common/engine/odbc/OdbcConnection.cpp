@@ -1,14 +1,13 @@
 #include "common/engine/odbc/OdbcConnection.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "common/engine/Error.h"
 #include "common/engine/SimpleSql.h"
-#include "common/text/AsciiText.h"
 #include "common/engine/odbc/OdbcCursor.h"
 #include "common/engine/odbc/OdbcDefaults.h"
 #include "common/engine/odbc/OdbcTypes.h"
+#include "common/text/AsciiText.h"
 
 namespace core::odbc {
 
@@ -292,12 +291,8 @@ std::string OdbcConnection::Translate(const std::string& sql, const std::string&
     return TranslateSql(sql, dialect_, [columns](std::string_view name) {
         if (!columns) return false;
         for (const auto& column : *columns) {
-            if (column.name.size() != name.size()) continue;
-            bool same = true;
-            for (std::size_t i = 0; i < name.size() && same; ++i)
-                same = std::tolower(static_cast<unsigned char>(name[i])) ==
-                       std::tolower(static_cast<unsigned char>(column.name[i]));
-            if (same) return column.type == DataType::Text || column.type == DataType::Memo || column.type == DataType::Char;
+            if (text::AsciiLower(column.name) == text::AsciiLower(name))
+                return column.type == DataType::Text || column.type == DataType::Memo || column.type == DataType::Char;
         }
         return false;
     });
