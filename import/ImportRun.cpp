@@ -15,6 +15,7 @@
 #include "common/SourceCheck.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
+#include "common/engine/FieldConvert.h"
 #include "import/ImportConvert.h"
 
 namespace import {
@@ -33,6 +34,22 @@ int RoundedPercent(double percent)
     const double rounded = std::nearbyint(percent);
     if (!(rounded >= 0)) return 0;
     return rounded > 100 ? 100 : static_cast<int>(rounded);
+}
+
+// A field's refusal restated with the label the window shows for the field.
+std::string InWords(const core::Error& e, const core::Variant& source, const core::FieldInfo& target,
+                    ConversionGroup group, const std::string& label)
+{
+    switch (e.Number()) {
+    case core::err::InvalidUseOfNull: return "Uso non valido di Null: " + core::NullReason(label) + ".";
+    case core::err::FieldTooSmall: return core::TooLongReason(target, label);
+    case core::err::ConversionError: {
+        ConversionNote note;
+        const core::Variant given = ConvertForImport(source, target, group, core::DateTime::Today(), note);
+        return "Errore di conversione del tipo di dati: " + core::ConversionReason(given, target, label) + ".";
+    }
+    default: return e.Description();
+    }
 }
 
 }  // namespace
@@ -242,13 +259,21 @@ void ImportRun::Copy(const core::cTable& table)
         if (core::IsUserInterrupt(e)) throw;
         if (copied_ < record)
             for (std::size_t i = 0; i < current && i < pairs.size(); ++i) report_.Unnote(i, recordNotes[i]);
+        std::string text = e.Description();
         std::string where = " (record " + std::to_string(record) + " dell'origine";
         if (current < pairs.size()) {
             const Pair& pair = pairs[current];
+            const core::cField* slot = setup_.tpl->Slot(pair.slot);
+            const std::string label = slot && !slot->Name.empty() ? slot->Name : targets[current].name;
+            try {
+                text = InWords(e, from.GetValue(pair.source), targets[current], groups[current], label);
+            } catch (const core::Error&) {
+                // The source cannot be read again: the engine's own words stay.
+            }
             where += ", campo '" + from.Columns()[static_cast<std::size_t>(pair.source)].name + "' verso il campo '" +
-                     targets[current].name + "' della tabella '" + table.Table + "'";
+                     label + "' di '" + table.Name + "'";
         }
-        throw core::Error(e.Number(), e.Description() + where + ")", e.Source(), e.NativeText());
+        throw core::Error(e.Number(), text + where + ")", e.Source(), e.NativeText());
     }
 
     dcTo.Refresh();

@@ -29,12 +29,49 @@ std::string CutChars(std::string_view utf8, std::size_t n) {
 
 namespace {
 
+// The range a numeric field takes, as the user reads it; empty when any
+// finite number fits.
+std::string RangeOf(DataType type) {
+    switch (type) {
+        case DataType::Byte: return "da 0 a 255";
+        case DataType::Integer: return "da -32768 a 32767";
+        case DataType::Long: return "da -2147483648 a 2147483647";
+        case DataType::BigInt: return "da -9223372036854775808 a 9223372036854775807";
+        case DataType::Single: return "fino a 3,4E+38 in valore assoluto";
+        case DataType::Currency: return "da -922337203685477,5808 a 922337203685477,5807";
+        default: return {};
+    }
+}
+
+bool IsNumeric(DataType type) {
+    switch (type) {
+        case DataType::Byte: case DataType::Integer: case DataType::Long: case DataType::BigInt:
+        case DataType::Single: case DataType::Double: case DataType::Float: case DataType::Numeric:
+        case DataType::Decimal: case DataType::Currency: return true;
+        default: return false;
+    }
+}
+
+// The value as the user would write it: a text in quotes, a number as a number.
+std::string Shown(const Variant& value) {
+    if (value.kind() == Variant::Kind::Binary) return "un valore binario";
+    std::string text = value.IsText() ? value.AsText() : value.ToText();
+    if (CharCount(text) > 40) text = CutChars(text, 40) + "...";
+    return value.IsText() ? "'" + text + "'" : text;
+}
+
+bool HasNumber(const Variant& value) {
+    switch (value.kind()) {
+        case Variant::Kind::Boolean: case Variant::Kind::Integer: case Variant::Kind::Double:
+        case Variant::Kind::Currency: return true;
+        case Variant::Kind::Text: return ParseSystemNumber(value.AsText()).has_value();
+        default: return false;
+    }
+}
+
 [[noreturn]] void ThrowConversion(const FieldInfo& field, const Variant& value) {
-    std::string shown = value.IsText() ? value.AsText() : Describe(value);
-    if (CharCount(shown) > 40) shown = CutChars(shown, 40) + "...";
     throw Error(err::ConversionError,
-                "Errore di conversione del tipo di dati: il valore '" + shown +
-                    "' non può essere scritto nel campo '" + field.name + "'.");
+                "Errore di conversione del tipo di dati: " + ConversionReason(value, field, field.name) + ".");
 }
 
 // The value as a double, or a conversion error naming the field.
@@ -73,6 +110,30 @@ Variant WholeNumber(const Variant& value, const FieldInfo& field, double low, do
 
 }  // namespace
 
+std::string ConversionReason(const Variant& value, const FieldInfo& field, const std::string& shown) {
+    const std::string named = "il campo '" + shown + "'";
+    if (value.IsNull()) return NullReason(shown);
+    const std::string range = RangeOf(field.type);
+    if (IsNumeric(field.type) && HasNumber(value) && !range.empty())
+        return Shown(value) + " è fuori dall'intervallo ammesso per " + named + " (" + range + ")";
+    if (IsNumeric(field.type)) return Shown(value) + " non è un numero valido per " + named;
+    switch (field.type) {
+        case DataType::Date: case DataType::Time: case DataType::TimeStamp:
+            return Shown(value) + " non è una data valida per " + named;
+        case DataType::Boolean: return Shown(value) + " non è un valore Sì/No valido per " + named;
+        default: return Shown(value) + " non può essere scritto nel" + named.substr(2);
+    }
+}
+
+std::string TooLongReason(const FieldInfo& field, const std::string& shown) {
+    return "Il campo '" + shown + "' è troppo piccolo per la quantità di dati che si è tentato di aggiungere "
+           "(al massimo " + std::to_string(field.size) + " caratteri).";
+}
+
+std::string NullReason(const std::string& shown) {
+    return "il campo '" + shown + "' non accetta un valore vuoto (Null)";
+}
+
 Variant ConvertForField(const Variant& value, const FieldInfo& field) {
     if (value.IsNull()) return value;
     switch (field.type) {
@@ -83,10 +144,7 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field) {
             if (value.kind() == Variant::Kind::Binary && field.type != DataType::Memo) ThrowConversion(field, value);
             std::string text = value.ToText();
             if (field.type != DataType::Memo && field.size > 0 && CharCount(text) > static_cast<std::size_t>(field.size))
-                throw Error(err::FieldTooSmall,
-                            "Il campo '" + field.name + "' è troppo piccolo per la quantità di dati "
-                            "che si è tentato di aggiungere (al massimo " + std::to_string(field.size) +
-                                " caratteri).");
+                throw Error(err::FieldTooSmall, TooLongReason(field, field.name));
             return Variant(std::move(text));
         }
         case DataType::Boolean:

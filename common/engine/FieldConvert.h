@@ -18,6 +18,15 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field);
 // The same, moving a text that needs no conversion instead of copying it.
 Variant ConvertForField(Variant&& value, const FieldInfo& field);
 
+// Why `value` cannot be written into `field`, in words, the field named
+// `shown` (its own name, or the label a window gives it): "44577 è fuori
+// dall'intervallo ammesso per il campo 'Intero corto' (da -32768 a 32767)".
+std::string ConversionReason(const Variant& value, const FieldInfo& field, const std::string& shown);
+// The text of error 3163 for a text longer than the field, named `shown`.
+std::string TooLongReason(const FieldInfo& field, const std::string& shown);
+// A field that cannot take an empty value, named `shown`.
+std::string NullReason(const std::string& shown);
+
 // Number of characters (code points) of a UTF-8 text.
 std::size_t CharCount(std::string_view utf8);
 // The first n characters of a UTF-8 text; never splits a character.

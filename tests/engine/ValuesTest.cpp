@@ -150,6 +150,35 @@ TEST(FieldConvertTest, NumbersAreConvertedOrRefusedWithTheConversionError) {
     EXPECT_EQ(ConvertForField(Variant(0), FieldOf(DataType::Boolean)), Variant(false));
 }
 
+TEST(FieldConvertTest, ARefusedValueIsExplainedInWordsWithTheFieldAsShown) {
+    const struct {
+        Variant value;
+        DataType type;
+        const char* said;
+    } cases[] = {
+        {Variant(44577.0), DataType::Integer,
+         "44577 è fuori dall'intervallo ammesso per il campo 'Intero corto' (da -32768 a 32767)"},
+        {Variant(-1), DataType::Byte, "-1 è fuori dall'intervallo ammesso per il campo 'Intero corto' (da 0 a 255)"},
+        {Variant("12abc"), DataType::Long, "'12abc' non è un numero valido per il campo 'Intero corto'"},
+        {Variant("domani"), DataType::Date, "'domani' non è una data valida per il campo 'Intero corto'"},
+        {Variant("forse"), DataType::Boolean, "'forse' non è un valore Sì/No valido per il campo 'Intero corto'"},
+        {Variant(), DataType::Long, "il campo 'Intero corto' non accetta un valore vuoto (Null)"},
+    };
+    for (const auto& c : cases) {
+        FieldInfo field = FieldOf(c.type);
+        field.name = "nCorto";
+        EXPECT_EQ(ConversionReason(c.value, field, "Intero corto"), c.said);
+        if (c.value.IsNull()) continue;
+        try {
+            ConvertForField(c.value, field);
+            ADD_FAILURE() << c.said;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.Description(), "Errore di conversione del tipo di dati: " +
+                                           ConversionReason(c.value, field, "nCorto") + ".");
+        }
+    }
+}
+
 TEST(FieldConvertTest, CutsCountCharactersAndNeverSplitOne) {
     EXPECT_EQ(CharCount("caffè"), 5u);
     EXPECT_EQ(CutChars("caffè lungo", 5), "caffè");

@@ -15,10 +15,10 @@ using testsupport::ScopedScriptedDialogs;
 
 namespace {
 
-class FakeView : public tessily::ImportView {
+class FakeView : public import::ImportView {
 public:
     std::int32_t tableId = 1;
-    std::array<std::string, tessily::kSlotCount> sourceOf;
+    std::array<std::string, import::kSlotCount> sourceOf;
     bool empty = false;
     std::vector<int> progress;
 
@@ -56,7 +56,7 @@ protected:
     void UseTemplate(const std::string& text)
     {
         folder_.WriteTemplate("Clienti", text);
-        tpl_ = tessily::ReadImportTemplate(tessily::TemplatePath("Clienti"));
+        tpl_ = import::ReadImportTemplate(import::TemplatePath("Clienti"));
     }
 
     void UseSource(const std::string& rows)
@@ -72,7 +72,7 @@ protected:
 
     bool Run()
     {
-        tessily::ImportSetup setup;
+        import::ImportSetup setup;
         setup.tables = &tables_;
         setup.tpl = &tpl_;
         setup.dcFrom = &dcFrom_;
@@ -80,7 +80,7 @@ protected:
         setup.destinationPath = folder_.DestinationPath();
         setup.destinationPassword = importtest::kDestinationKey;
         setup.programTitle = "Tessily";
-        tessily::ImportRun run(std::move(setup), view_);
+        import::ImportRun run(std::move(setup), view_);
         const bool ok = run.Run();
         copied_ = run.RecordsCopied();
         return ok;
@@ -102,7 +102,7 @@ protected:
     importtest::ImportFolder folder_;
     ScopedScriptedDialogs dialogs_;
     std::vector<core::cTable> tables_;
-    tessily::ImportTemplate tpl_;
+    import::ImportTemplate tpl_;
     core::DataControl dcFrom_;
     core::DataControl dcTo_;
     FakeView view_;
@@ -280,9 +280,9 @@ TEST_F(ImportRunTest, NullInAWholeNumberFieldStopsTheRunKeepingEarlierRecords)
     const DialogCall error = dialogs_->LastMessage();
     EXPECT_EQ(error.title, "Errore n. 94");
     EXPECT_EQ(error.icon, core::MsgIcon::Critical);
-    EXPECT_NE(error.text.find("Numero"), std::string::npos) << error.text;
-    EXPECT_NE(error.text.find("IDArea"), std::string::npos) << error.text;
-    EXPECT_NE(error.text.find("record 2"), std::string::npos) << error.text;
+    EXPECT_EQ(error.text.rfind("Uso non valido di Null: il campo 'Area' non accetta un valore vuoto (Null). "
+                               "(record 2 dell'origine, campo 'Numero' verso il campo 'Area' di '", 0), 0u)
+        << error.text;
     ExpectIdleAfterwards();
 }
 
@@ -413,6 +413,10 @@ TEST_F(ImportRunTest, ValueTheDestinationRefusesStopsTheRun)
     dialogs_->AnswerMessage(core::MsgResult::Yes);
     EXPECT_FALSE(Run());
     EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. " + std::to_string(core::err::ConversionError));
+    EXPECT_EQ(dialogs_->LastMessage().text.rfind(
+                  "Errore di conversione del tipo di dati: 70000 è fuori dall'intervallo ammesso per il campo 'Rate' "
+                  "(da -32768 a 32767). (record 2 dell'origine, campo 'Numero' verso il campo 'Rate' di 'Modalità')", 0),
+              0u) << dialogs_->LastMessage().text;
     EXPECT_EQ(folder_.Count("tblMoPagamento"), 1);
 }
 
