@@ -19,7 +19,12 @@ const std::string kPassword = "Pässwörd'1";
 
 class EngineConformance : public ::testing::TestWithParam<std::shared_ptr<DatabaseFactory>> {
 protected:
-    void SetUp() override { db_ = GetParam()->Create(dir_.Path(), kPassword); }
+    void SetUp() override {
+        std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        test = test.substr(0, test.find('/'));
+        if (const std::string reason = GetParam()->SkipReason(test); !reason.empty()) GTEST_SKIP() << reason;
+        db_ = GetParam()->Create(dir_.Path(), kPassword);
+    }
     void TearDown() override { core::Engine::Instance().FlushAll(); }
 
     std::unique_ptr<DataControl> Control(const std::string& source) {

@@ -31,10 +31,16 @@ public:
     virtual TestDatabase Create(const std::filesystem::path& dir, const std::string& password) = 0;
     // Rows of a table, read without the engine (another process).
     virtual long long CountRowsOutside(const TestDatabase& db, const std::string& table) = 0;
+    // Why a test of the suite (its name without the driver) cannot apply to
+    // this driver; empty when it applies. A skipped test says why.
+    virtual std::string SkipReason(const std::string& /*test*/) const { return {}; }
 };
 
 // One factory per writable driver; the conformance suite runs over all.
 std::vector<std::shared_ptr<DatabaseFactory>> WritableDatabaseFactories();
+
+// The server variant (tests/odbc/PostgresFactory.cpp).
+std::shared_ptr<DatabaseFactory> MakePostgresFactory();
 
 // Test names and messages show the driver, never the object's address.
 inline void PrintTo(const std::shared_ptr<DatabaseFactory>& factory, std::ostream* os) {

@@ -69,7 +69,7 @@ private:
 }  // namespace
 
 std::vector<std::shared_ptr<DatabaseFactory>> WritableDatabaseFactories() {
-    return {std::make_shared<SqliteFactory>()};
+    return {std::make_shared<SqliteFactory>(), MakePostgresFactory()};
 }
 
 TempDir::TempDir() {
