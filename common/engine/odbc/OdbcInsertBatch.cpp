@@ -110,6 +110,9 @@ bool InsertBatch::Execute(std::size_t first, std::size_t count, SQLHSTMT& stmt, 
         rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS);
     }
     if (!Succeeded(rc)) return false;
+    // Closed as well: the driver would otherwise keep every execution's
+    // outcome until the statement is freed.
+    SQLFreeStmt(stmt, SQL_CLOSE);
     SQLFreeStmt(stmt, SQL_RESET_PARAMS);
     connection_.AfterWrite(static_cast<long>(count));
     return true;
