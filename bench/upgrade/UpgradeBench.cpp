@@ -119,8 +119,12 @@ class StageClock : public upgrade::UpgradeView {
 public:
     void SetTableCaption(const std::string&) override {}
     void SetProgress(int) override {}
-    void StageReached(upgrade::UpgradeStage stage) override { marks.emplace_back(stage, Clock::now()); }
+    void StageReached(upgrade::UpgradeStage stage) override {
+        marks.emplace_back(stage, Clock::now());
+        cpu.push_back(CpuSeconds(RUSAGE_SELF));
+    }
     std::vector<std::pair<upgrade::UpgradeStage, Clock::time_point>> marks;
+    std::vector<double> cpu;  // processor seconds of this process at each mark
 };
 
 const char* StageName(upgrade::UpgradeStage stage) {
@@ -169,12 +173,15 @@ Figures Measure(const fs::path& dir, long rows, Answers& answers) {
         f.runCpu = CpuSeconds(RUSAGE_SELF) - cpu;
         f.peakKb = PeakKb();
         auto previous = start;
-        for (const auto& [stage, at] : view.marks) {
-            char part[64];
-            std::snprintf(part, sizeof part, "%s %.2f s; ", StageName(stage),
-                          std::chrono::duration<double>(at - previous).count());
+        double previousCpu = cpu;
+        for (std::size_t i = 0; i < view.marks.size(); ++i) {
+            const auto& [stage, at] = view.marks[i];
+            char part[96];
+            std::snprintf(part, sizeof part, "%s %.2f s (CPU %.2f s); ", StageName(stage),
+                          std::chrono::duration<double>(at - previous).count(), view.cpu[i] - previousCpu);
             f.stages += part;
             previous = at;
+            previousCpu = view.cpu[i];
         }
         if (answers.last != "Operazione eseguita con successo!") {
             std::cerr << "la corsa non e' riuscita: " << answers.last << "\n";

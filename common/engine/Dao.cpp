@@ -71,17 +71,24 @@ const std::vector<FieldInfo>& Recordset::Columns() const {
 
 int Recordset::ColumnIndex(std::string_view name) const {
     RequireOpen();
+    const auto& columns = cursor_->Columns();
     if (!indexed_) {
-        const auto& columns = cursor_->Columns();
+        firstOfName_.assign(columns.size(), 0);
         for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-            exactIndex_.emplace(columns[i].name, i);
+            firstOfName_[static_cast<std::size_t>(i)] = exactIndex_.emplace(columns[i].name, i).second;
             foldedIndex_.emplace(text::AsciiLower(columns[i].name), i);
         }
         indexed_ = true;
     }
-    if (auto it = exactIndex_.find(std::string(name)); it != exactIndex_.end()) return it->second;
-    if (auto it = foldedIndex_.find(text::AsciiLower(name)); it != foldedIndex_.end()) return it->second;
-    return -1;
+    // A copy loop names the fields in the same order record after record:
+    // the field after the one found last is compared first, no hashing.
+    if (nextGuess_ < columns.size() && firstOfName_[nextGuess_] && columns[nextGuess_].name == name)
+        return static_cast<int>(nextGuess_++);
+    int found = -1;
+    if (auto it = exactIndex_.find(name); it != exactIndex_.end()) found = it->second;
+    else if (auto folded = foldedIndex_.find(text::AsciiLower(name)); folded != foldedIndex_.end()) found = folded->second;
+    if (found >= 0) nextGuess_ = static_cast<std::size_t>(found) + 1;
+    return found;
 }
 
 bool Recordset::Eof() const {

@@ -104,8 +104,14 @@ private:
     std::vector<std::optional<Variant>> buffer_;
     // Built on the first look-up by name: many recordsets (one per code
     // look-up) are read by position only.
-    mutable std::unordered_map<std::string, int> exactIndex_;
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+    };
+    mutable std::unordered_map<std::string, int, NameHash, std::equal_to<>> exactIndex_;
     mutable std::unordered_map<std::string, int> foldedIndex_;
+    mutable std::vector<char> firstOfName_;  // per field: no field before it has its exact name
+    mutable std::size_t nextGuess_ = 0;
     mutable bool indexed_ = false;
 };
 

@@ -143,7 +143,7 @@ Variant ConvertForField(const Variant& value, const FieldInfo& field) {
         case DataType::Guid: {
             if (value.kind() == Variant::Kind::Binary && field.type != DataType::Memo) ThrowConversion(field, value);
             std::string text = value.ToText();
-            if (field.type != DataType::Memo && field.size > 0 && CharCount(text) > static_cast<std::size_t>(field.size))
+            if (field.type != DataType::Memo && field.size > 0 && LongerThan(text, static_cast<std::size_t>(field.size)))
                 throw Error(err::FieldTooSmall, TooLongReason(field, field.name));
             return Variant(std::move(text));
         }
@@ -220,7 +220,7 @@ Variant ConvertForField(Variant&& value, const FieldInfo& field) {
                            field.type == DataType::Memo || field.type == DataType::Guid;
     if (!textField || !value.IsText()) return ConvertForField(static_cast<const Variant&>(value), field);
     if (field.type != DataType::Memo && field.size > 0 &&
-        CharCount(value.AsText()) > static_cast<std::size_t>(field.size))
+        LongerThan(value.AsText(), static_cast<std::size_t>(field.size)))
         return ConvertForField(static_cast<const Variant&>(value), field);  // raises the size error
     return std::move(value);
 }

@@ -29,6 +29,9 @@ std::string NullReason(const std::string& shown);
 
 // Number of characters (code points) of a UTF-8 text.
 std::size_t CharCount(std::string_view utf8);
+// Whether a UTF-8 text has more than n characters; counted only when it
+// has more than n bytes (every field value saved asks this).
+inline bool LongerThan(std::string_view utf8, std::size_t n) { return utf8.size() > n && CharCount(utf8) > n; }
 // The first n characters of a UTF-8 text; never splits a character.
 std::string CutChars(std::string_view utf8, std::size_t n);
 

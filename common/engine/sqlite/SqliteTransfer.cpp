@@ -145,7 +145,7 @@ bool StoredForm::KeepsText(sqlite3_value* value) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
     const std::string_view bytes(text ? text : "", text ? static_cast<std::size_t>(sqlite3_value_bytes(value)) : 0);
     if (!IsValidUtf8(bytes)) return false;
-    return high_ <= 0 || CharCount(bytes) <= static_cast<std::size_t>(high_);
+    return high_ <= 0 || !LongerThan(bytes, static_cast<std::size_t>(high_));
 }
 
 bool StoredForm::KeepsDate(sqlite3_value* value) {
@@ -190,6 +190,20 @@ void CopyRow(sqlite3_context* context, int argc, sqlite3_value** argv) {
         }
     }
     sqlite3_result_int(context, 1);
+}
+
+// Whether a failed statement was refused for what its rows hold (a value
+// the check of this file stopped, a constraint, a trigger), which the
+// record-by-record copy meets again at the same row with its own error.
+bool AboutTheRows(int rc) {
+    switch (rc & 0xff) {
+    case SQLITE_ERROR:
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE: return true;
+    default: return false;
+    }
 }
 
 int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
@@ -409,9 +423,11 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     stmt.reset();
     const bool undone = TakeBack();
     if (state_.thrown) std::rethrow_exception(std::exchange(state_.thrown, nullptr));
-    // SQLite dropped the whole transaction (a full disk, an I/O error):
-    // the writes before this table are gone too, which only the error can say.
-    if (!undone) target_->Raise(error);
+    // SQLite dropped the whole transaction: the writes before this table
+    // are gone too, which only the error can say. A failure of the file
+    // itself (full disk, I/O error, lock) is the run's error as it is,
+    // never retried record by record as if it had not happened.
+    if (!undone || !AboutTheRows(rc)) target_->Raise(error);
     return std::nullopt;
 }
 

@@ -224,8 +224,7 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldI
     case Variant::Kind::Text: {
         const std::string& text = value.AsText();
         if (IsNumericType(field.type) || field.type == DataType::Date) ThrowConversion(field, table);
-        if (field.type == DataType::Text && field.size > 0 &&
-            CharCount(text) > static_cast<std::size_t>(field.size))
+        if (field.type == DataType::Text && field.size > 0 && LongerThan(text, static_cast<std::size_t>(field.size)))
             throw Error(err::FieldTooSmall,
                         "Il campo '" + field.name + "' della tabella '" + table +
                             "' è troppo piccolo per accettare la quantità di dati che si è "
