@@ -8,7 +8,7 @@
 #include "XlsBuilder.h"
 #include "common/engine/Drivers.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "common/engine/FieldConvert.h"
 #include "common/engine/NumberText.h"
 
-namespace tessily {
+namespace import {
 
 ConversionGroup GroupOf(core::DataType type)
 {
@@ -105,4 +105,4 @@ core::Variant ConvertForImport(const core::Variant& value, const core::FieldInfo
     return value;
 }
 
-}  // namespace tessily
+}  // namespace import

@@ -6,7 +6,7 @@
 #include "common/engine/Driver.h"
 #include "common/engine/Variant.h"
 
-namespace tessily {
+namespace import {
 
 enum class ConversionGroup {
     Date,         // date/time
@@ -53,4 +53,4 @@ inline core::Variant ConvertForImport(const core::Variant& value, const core::Fi
     return ConvertForImport(value, field, GroupOf(field.type), today);
 }
 
-}  // namespace tessily
+}  // namespace import

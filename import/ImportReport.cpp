@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace tessily {
+namespace import {
 namespace {
 
 std::string Number(long long n) { return std::to_string(n); }
@@ -199,4 +199,4 @@ std::string ImportReport::Text() const
     return out;
 }
 
-}  // namespace tessily
+}  // namespace import

@@ -12,7 +12,7 @@
 
 #include "import/ImportConvert.h"
 
-namespace tessily {
+namespace import {
 
 class ImportReport {
 public:
@@ -109,4 +109,4 @@ private:
     int currentRule_ = 0;
 };
 
-}  // namespace tessily
+}  // namespace import

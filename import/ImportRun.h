@@ -20,7 +20,7 @@ class Error;
 class RunSafety;
 }  // namespace core
 
-namespace tessily {
+namespace import {
 
 // What the run reads from the window when it needs it, and the bar it moves.
 class ImportView {
@@ -96,4 +96,4 @@ private:
     ImportReport report_;
 };
 
-}  // namespace tessily
+}  // namespace import

@@ -6,7 +6,7 @@
 #include "common/Paths.h"
 #include "common/engine/Error.h"
 
-namespace tessily {
+namespace import {
 namespace {
 
 std::string Where(std::string_view section, std::string_view key, const std::string& file)
@@ -159,4 +159,4 @@ std::string ConcatenationStatement(std::string_view table, const CompletionRule&
            second + "])" + " WHERE [" + target + "] = ''";
 }
 
-}  // namespace tessily
+}  // namespace import

@@ -17,7 +17,7 @@
 
 #include "common/ValueClasses.h"
 
-namespace tessily {
+namespace import {
 
 // The pairing slots of the window; STD keys above this are never read.
 inline constexpr int kSlotCount = 24;
@@ -77,4 +77,4 @@ std::optional<CompletionRule> ReadCompletionRule(const std::string& file, int ke
 // UPDATE [T] SET [A] = ([B] + ' ' +  [C]) WHERE [A] = ''
 std::string ConcatenationStatement(std::string_view table, const CompletionRule& rule);
 
-}  // namespace tessily
+}  // namespace import

@@ -23,7 +23,7 @@
 #include "ui/SourceWidgets.h"
 #include "ui/ctrProgress.h"
 
-namespace tessily {
+namespace import {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -159,11 +159,11 @@ void frmMain::BuildControls()
     cmdChiudi->setObjectName("cmdChiudi");
     cmdChiudi->setGeometry(kWidth - kLeft - 96, below + 58, 96, 28);
 
-    connect(cmbTblTo, &QComboBox::currentIndexChanged, this, [this](int index) { OnTblToChosen(index); });
-    connect(cmbTblFrom, &QComboBox::currentIndexChanged, this, [this](int index) { OnTblFromChosen(index); });
-    connect(cmdSourceDb, &QPushButton::clicked, this, [this] { OnSourceDbClicked(); });
-    connect(cmdAvvia, &QPushButton::clicked, this, [this] { OnAvviaClicked(); });
-    connect(cmdChiudi, &QPushButton::clicked, this, [this] { OnChiudiClicked(); });
+    connect(cmbTblTo, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblTo_Click(index); });
+    connect(cmbTblFrom, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblFrom_Click(index); });
+    connect(cmdSourceDb, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
+    connect(cmdAvvia, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
+    connect(cmdChiudi, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
 }
 
 std::unique_ptr<frmMain> frmMain::Create()
@@ -237,7 +237,7 @@ void frmMain::SelectTblToQuietly(int index)
     cmbTblTo->setCurrentIndex(index);
 }
 
-void frmMain::OnTblToChosen(int index)
+void frmMain::cmbTblTo_Click(int index)
 {
     if (index < 0 || ended_) return;
     const std::string name = cmbTblTo->itemText(index).toStdString();
@@ -291,7 +291,7 @@ void frmMain::OnTblToChosen(int index)
     else if (otherTable) lblStato->SetFullText(QString());
 }
 
-void frmMain::OnTblFromChosen(int index)
+void frmMain::cmbTblFrom_Click(int index)
 {
     if (index < 0) return;
     try {
@@ -316,7 +316,7 @@ void frmMain::OnTblFromChosen(int index)
     }
 }
 
-void frmMain::OnSourceDbClicked()
+void frmMain::cmdSourceDb_Click()
 {
     ui::SourceWidgets view;
     view.owner = this;
@@ -326,7 +326,7 @@ void frmMain::OnSourceDbClicked()
     core::SourceDbClick(view, dcFrom, core::ProgramKind::Tessily);
 }
 
-void frmMain::OnAvviaClicked()
+void frmMain::cmdAvvia_Click()
 {
     if (pacer_.Running()) {
         pacer_.RequestStop();
@@ -359,7 +359,7 @@ void frmMain::OnAvviaClicked()
                                                                     : "Importazione fermata da un errore.\n") +
                                 (safety_.Restored() ? std::string("Database ripristinato com'era prima dell'importazione.")
                                                     : written + " prima dell'interruzione.")));
-    if (endAfterRun_) OnChiudiClicked();
+    if (endAfterRun_) cmdChiudi_Click();
 }
 
 bool frmMain::AskStopAndClose()
@@ -370,7 +370,7 @@ bool frmMain::AskStopAndClose()
     return true;
 }
 
-void frmMain::OnChiudiClicked()
+void frmMain::cmdChiudi_Click()
 {
     if (pacer_.Running()) {
         // The run stops at its next record and shows its message first.
@@ -419,4 +419,4 @@ bool frmMain::EmptyDestinationFirst() { return chkSvuota->checkState() == Qt::Ch
 
 void frmMain::SetProgress(int percent) { pbrMain->SetValue(percent); }
 
-}  // namespace tessily
+}  // namespace import

@@ -31,7 +31,7 @@ class ctrProgress;
 class ProgressCaption;
 }
 
-namespace tessily {
+namespace import {
 
 inline constexpr const char* kProgramTitle = "Tessily";
 inline constexpr const char* kIniName = "Tessily.ini";
@@ -54,11 +54,11 @@ public:
     bool Load();
 
     // Event handlers.
-    void OnTblToChosen(int index);
-    void OnTblFromChosen(int index);
-    void OnSourceDbClicked();
-    void OnAvviaClicked();
-    void OnChiudiClicked();
+    void cmbTblTo_Click(int index);
+    void cmbTblFrom_Click(int index);
+    void cmdSourceDb_Click();
+    void cmdAvvia_Click();
+    void cmdChiudi_Click();
 
     // Whether a handler ended the program (missing file at load or template).
     bool Ended() const { return ended_; }
@@ -139,4 +139,4 @@ private:
     bool endAfterRun_ = false;
 };
 
-}  // namespace tessily
+}  // namespace import

@@ -9,7 +9,7 @@ int main(int argc, char** argv)
 {
     core::RegisterBuiltInDrivers();
     return core::RunProgram(
-        argc, argv, tessily::kProgramTitle, tessily::kIniName,
+        argc, argv, import::kProgramTitle, import::kIniName,
         [] { return std::make_unique<ui::QtDialogs>(); },
-        []() -> std::unique_ptr<QWidget> { return tessily::frmMain::Create(); });
+        []() -> std::unique_ptr<QWidget> { return import::frmMain::Create(); });
 }

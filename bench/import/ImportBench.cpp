@@ -141,7 +141,7 @@ public:
     void ProcessEvents() override {}
 };
 
-class PairedView : public tessily::ImportView {
+class PairedView : public import::ImportView {
 public:
     std::int32_t SelectedTableId() override { return 1; }
     std::string SlotSource(int k) override { return kPairs[static_cast<std::size_t>(k - 1)]; }
@@ -156,7 +156,7 @@ struct EngineResult {
     long peakKb = 0;
 };
 
-EngineResult RunEngine(const fs::path& source, const fs::path& destination, const tessily::ImportTemplate& tpl,
+EngineResult RunEngine(const fs::path& source, const fs::path& destination, const import::ImportTemplate& tpl,
                        ScriptedYes& dialogs)
 {
     const std::vector<core::cTable> tables{core::cTable{1, "Destinazione", "Destinazione"}};
@@ -167,7 +167,7 @@ EngineResult RunEngine(const fs::path& source, const fs::path& destination, cons
     dcFrom.Refresh();
 
     PairedView view;
-    tessily::ImportSetup setup;
+    import::ImportSetup setup;
     setup.tables = &tables;
     setup.tpl = &tpl;
     setup.dcFrom = &dcFrom;
@@ -179,7 +179,7 @@ EngineResult RunEngine(const fs::path& source, const fs::path& destination, cons
     EngineResult result;
     const auto start = Clock::now();
     const double cpuStart = CpuSeconds(RUSAGE_SELF);
-    tessily::ImportRun run(std::move(setup), view);
+    import::ImportRun run(std::move(setup), view);
     if (!run.Run()) {
         std::cerr << "importazione non riuscita: " << dialogs.lastTitle << ": " << dialogs.lastText << "\n";
         std::exit(1);
@@ -258,7 +258,7 @@ int main(int argc, char** argv)
 
     const fs::path tplFile = dir / "Destinazione.ini";
     std::ofstream(tplFile, std::ios::binary) << kTemplate;
-    const tessily::ImportTemplate tpl = tessily::ReadImportTemplate(tplFile.string());
+    const import::ImportTemplate tpl = import::ReadImportTemplate(tplFile.string());
 
     auto dialogs = std::make_unique<ScriptedYes>();
     ScriptedYes& answers = *dialogs;

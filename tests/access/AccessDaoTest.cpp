@@ -12,7 +12,7 @@
 #include "tests/access/AccessFixtures.h"
 
 using namespace core;
-using access_test::FixturePath;
+using accesstest::FixturePath;
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "tests/access/AccessFixtures.h"
 
 using namespace core;
-using access_test::FixturePath;
+using accesstest::FixturePath;
 using core::access::AccessConnection;
 using core::access::ReadJetHeader;
 

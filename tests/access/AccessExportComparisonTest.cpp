@@ -124,20 +124,20 @@ std::string Compare(const FieldInfo& field, const Variant& value, const std::opt
     return why.str();
 }
 
-class ExportComparison : public ::testing::TestWithParam<access_test::Fixture> {};
+class ExportComparison : public ::testing::TestWithParam<accesstest::Fixture> {};
 
 TEST_P(ExportComparison, TablesRowsAndValuesMatchMdbExport) {
     // scripts/setup.sh installs mdbtools: without mdb-export nothing is compared.
-    ASSERT_TRUE(access_test::MdbToolsAvailable()) << "mdb-export not found on PATH (package mdbtools)";
+    ASSERT_TRUE(accesstest::MdbToolsAvailable()) << "mdb-export not found on PATH (package mdbtools)";
     const auto& fixture = GetParam();
     auto connection = AccessConnection::Open(fixture.path, fixture.password);
 
     const auto names = connection->TableNames();
-    ASSERT_EQ(names, access_test::MdbTables(fixture.path));
+    ASSERT_EQ(names, accesstest::MdbTables(fixture.path));
 
     for (const auto& name : names) {
         SCOPED_TRACE("table " + name);
-        const auto exported = access_test::MdbExport(fixture.path, name);
+        const auto exported = accesstest::MdbExport(fixture.path, name);
         auto cursor = connection->OpenCursor("SELECT * FROM [" + name + "]");
         const auto& columns = cursor->Columns();
         std::vector<std::string> columnNames;
@@ -162,14 +162,14 @@ TEST_P(ExportComparison, TablesRowsAndValuesMatchMdbExport) {
     }
 }
 
-std::string FixtureName(const ::testing::TestParamInfo<access_test::Fixture>& info) {
+std::string FixtureName(const ::testing::TestParamInfo<accesstest::Fixture>& info) {
     std::string name = info.param.path.substr(info.param.path.find_last_of('/') + 1);
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFixture, ExportComparison, ::testing::ValuesIn(access_test::ReadableFixtures()),
+INSTANTIATE_TEST_SUITE_P(EveryFixture, ExportComparison, ::testing::ValuesIn(accesstest::ReadableFixtures()),
                          FixtureName);
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace core {
 inline void PrintTo(const Variant& value, std::ostream* os) { *os << Describe(value); }
 }  // namespace core
 
-namespace access_test {
+namespace accesstest {
 
 struct Fixture {
     std::string path;      // absolute
@@ -49,4 +49,4 @@ inline std::vector<Fixture> ReadableFixtures() {
     };
 }
 
-}  // namespace access_test
+}  // namespace accesstest

@@ -187,7 +187,7 @@ TEST(JetHeaderRead, RealFilesGiveTheirKnownPasswords) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto header = ReadJetHeader(FirstPage(access_test::FixturePath(c.file)));
+        const auto header = ReadJetHeader(FirstPage(accesstest::FixturePath(c.file)));
         ASSERT_TRUE(header);
         EXPECT_EQ(header->format, c.format);
         EXPECT_EQ(header->password, c.password);

@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-namespace access_test {
+namespace accesstest {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::vector<std::string> MdbTables(const std::string& file) {
     return names;
 }
 
-}  // namespace access_test
+}  // namespace accesstest

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace access_test {
+namespace accesstest {
 
 // One exported table: the column names, then every row; a Null (or, since
 // mdb-export cannot tell them apart, an empty text) is std::nullopt.
@@ -26,4 +26,4 @@ std::vector<std::string> MdbTables(const std::string& file);
 // Whether the mdbtools programs can be run here.
 bool MdbToolsAvailable();
 
-}  // namespace access_test
+}  // namespace accesstest

@@ -8,7 +8,7 @@
 
 #include "tests/badinputs/Installations.h"
 
-using namespace badinput;
+using namespace badinputstest;
 
 namespace {
 

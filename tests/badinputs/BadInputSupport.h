@@ -28,7 +28,7 @@
 
 #include "tests/support/ScriptedDialogs.h"
 
-namespace badinput {
+namespace badinputstest {
 
 namespace fs = std::filesystem;
 
@@ -170,4 +170,4 @@ private:
     bool locked_ = false;
 };
 
-}  // namespace badinput
+}  // namespace badinputstest

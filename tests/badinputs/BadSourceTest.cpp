@@ -14,7 +14,7 @@
 #include "tests/flatfile/XlsBuilder.h"
 #include "tests/support/FilePermissionsHold.h"
 
-using namespace badinput;
+using namespace badinputstest;
 
 namespace {
 
@@ -59,9 +59,9 @@ std::string SoundSource(const Driver& d, const TessilyHome& home) {
         for (int i = 0; i < 200; ++i) text += "C" + std::to_string(i) + ";\"Ditta " + std::to_string(i) + "\"\r\n";
         WriteBytes(path, text);
     } else {
-        flatfile_test::XlsSheet sheet{u"Foglio1", {{std::u16string(u"Codice"), std::u16string(u"Denominazione")}}};
+        flatfiletest::XlsSheet sheet{u"Foglio1", {{std::u16string(u"Codice"), std::u16string(u"Denominazione")}}};
         for (int i = 0; i < 40; ++i) sheet.rows.push_back({std::u16string(u"C1"), double(i)});
-        WriteBytes(path, flatfile_test::BuildXls({sheet}));
+        WriteBytes(path, flatfiletest::BuildXls({sheet}));
     }
     return path;
 }

@@ -8,7 +8,7 @@
 #include "common/engine/FieldConvert.h"
 #include "tests/badinputs/Installations.h"
 
-using namespace badinput;
+using namespace badinputstest;
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "tests/badinputs/Installations.h"
 #include "tests/damage/DamageSupport.h"
 
-using namespace badinput;
+using namespace badinputstest;
 
 namespace {
 
@@ -28,21 +28,21 @@ constexpr std::size_t kPage = 4096;
 // articles' and the price-list links' data pages, the index pages at the end.
 struct Sample {
     const char* name;
-    damage_test::Damage::Kind kind;
+    damagetest::Damage::Kind kind;
     double at;
 };
 const Sample kSamples[] = {
-    {"PaginaClientiAzzerata", damage_test::Damage::Kind::Zeroed, 0.25},
-    {"PaginaArticoliAzzerata", damage_test::Damage::Kind::Zeroed, 0.60},
-    {"PaginaListiniAzzerata", damage_test::Damage::Kind::Zeroed, 0.90},
-    {"PaginaIndiceAzzerata", damage_test::Damage::Kind::Zeroed, 0.98},
-    {"TagliatoAMeta", damage_test::Damage::Kind::Cut, 0.50},
-    {"SenzaLeUltimePagine", damage_test::Damage::Kind::Cut, 0.90},
-    {"SenzaGliIndici", damage_test::Damage::Kind::Cut, 0.97},
+    {"PaginaClientiAzzerata", damagetest::Damage::Kind::Zeroed, 0.25},
+    {"PaginaArticoliAzzerata", damagetest::Damage::Kind::Zeroed, 0.60},
+    {"PaginaListiniAzzerata", damagetest::Damage::Kind::Zeroed, 0.90},
+    {"PaginaIndiceAzzerata", damagetest::Damage::Kind::Zeroed, 0.98},
+    {"TagliatoAMeta", damagetest::Damage::Kind::Cut, 0.50},
+    {"SenzaLeUltimePagine", damagetest::Damage::Kind::Cut, 0.90},
+    {"SenzaGliIndici", damagetest::Damage::Kind::Cut, 0.97},
 };
 void PrintTo(const Sample& s, std::ostream* os) { *os << s.name; }
 
-damage_test::Damage DamageOf(const Sample& s, std::size_t size) {
+damagetest::Damage DamageOf(const Sample& s, std::size_t size) {
     const std::size_t pages = size / kPage;
     const auto page = static_cast<std::size_t>(std::floor(s.at * double(pages)));
     return {s.kind, page * kPage, kPage};
@@ -69,7 +69,7 @@ struct RunResult {
     bool succeeded = false;
     bool unchanged = false;
     bool foundBeforeWriting = false;
-    damage_test::Outcome destination;
+    damagetest::Outcome destination;
     std::string said;
 };
 
@@ -80,7 +80,7 @@ void Finish(RunResult& r, const Installation& home, const std::string& key, cons
     const auto messages = dialogs.Messages();
     r.succeeded = !messages.empty() && messages.back().text.rfind("Operazione eseguita con successo!", 0) == 0;
     r.unchanged = Bytes(home.Destination()) == before;
-    r.destination = damage_test::ReadThroughEngine(home.Destination(), ";PWD=" + key, {"dInserimento"});
+    r.destination = damagetest::ReadThroughEngine(home.Destination(), ";PWD=" + key, {"dInserimento"});
     r.said = Said(dialogs);
 }
 
@@ -148,7 +148,7 @@ RunResult RunTessily(const std::string& sourceBytes, const std::string& caseName
         EXPECT_TRUE(w) << dialogs->Transcript();
         if (!w) return r;
         dialogs->AnswerFile(source, TessilyHome::Access).AnswerInput("vup");
-        w->OnSourceDbClicked();
+        w->cmdSourceDb_Click();
         if (!w->Ended() && w->Avvia()->isEnabled()) {
             w->TblFrom()->setCurrentText("Clienti");
             if (w->TblFrom()->currentText() == "Clienti") {
@@ -156,7 +156,7 @@ RunResult RunTessily(const std::string& sourceBytes, const std::string& caseName
                 w->FieldList(1)->setCurrentText("Denominazione");
                 w->FieldList(2)->setCurrentText("Denominazione");
                 w->Svuota()->setChecked(true);
-                w->OnAvviaClicked();
+                w->cmdAvvia_Click();
             }
         }
     }
@@ -171,7 +171,7 @@ RunResult RunTessily(const std::string& sourceBytes, const std::string& caseName
 void ExpectSoundOrRefused(const RunResult& intact, const RunResult& damaged) {
     ASSERT_TRUE(intact.succeeded) << intact.said;
     if (damaged.succeeded) {
-        const auto difference = damage_test::Difference(intact.destination, damaged.destination);
+        const auto difference = damagetest::Difference(intact.destination, damaged.destination);
         EXPECT_FALSE(difference) << "success with another result: " << *difference;
         return;
     }

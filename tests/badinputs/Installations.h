@@ -22,7 +22,7 @@
 #include "tests/ui/QtTestApp.h"
 #include "upgrade/frmMain.h"
 
-namespace badinput {
+namespace badinputstest {
 
 inline std::string V5Script() { return Bytes(std::string(AGENCY_SAMPLES) + "/schema/v5.sql"); }
 inline std::string V4Script() { return Bytes(std::string(AGENCY_SAMPLES) + "/v4gen/v4_schema.sql"); }
@@ -132,17 +132,17 @@ public:
         return File(name);
     }
 
-    std::unique_ptr<tessily::frmMain> Load() const { return tessily::frmMain::Create(); }
+    std::unique_ptr<import::frmMain> Load() const { return import::frmMain::Create(); }
     // Chooses the source, pairs the first slot (Codice) with `field` and
     // the others by their names where the source has them; presses Avvia.
-    static void ChooseAndRun(tessily::frmMain& w, testsupport::ScriptedDialogs& dialogs, const std::string& path,
+    static void ChooseAndRun(import::frmMain& w, testsupport::ScriptedDialogs& dialogs, const std::string& path,
                              int format, const std::string& field = "Codice") {
         dialogs.AnswerFile(path, format);
-        w.OnSourceDbClicked();
+        w.cmdSourceDb_Click();
         if (w.Ended() || !w.Avvia()->isEnabled()) return;
         w.FieldList(0)->setCurrentText(QString::fromStdString(field));
         for (int i = 1; i < 4; ++i) w.FieldList(i)->setCurrentText(w.FieldLabel(i)->text());
-        w.OnAvviaClicked();
+        w.cmdAvvia_Click();
     }
 };
 
@@ -162,4 +162,4 @@ INSERT INTO "tblAree" VALUES (1, 'N');)");
     }
 };
 
-}  // namespace badinput
+}  // namespace badinputstest

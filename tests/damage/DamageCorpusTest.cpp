@@ -23,7 +23,7 @@
 #include "tests/flatfile/FlatFileTestSupport.h"
 #include "tests/flatfile/XlsBuilder.h"
 
-using namespace damage_test;
+using namespace damagetest;
 
 namespace {
 
@@ -62,33 +62,33 @@ std::string SqliteScript(int rows) {
 }
 
 void WriteDbase(const std::string& path) {
-    std::vector<flatfile_test::DbfRow> rows;
+    std::vector<flatfiletest::DbfRow> rows;
     for (int i = 0; i < 2000; ++i)
         rows.push_back({"C" + std::to_string(i), "Ditta numero " + std::to_string(i),
                         std::to_string(i) + ".50", i % 7 ? std::optional<std::string>("2003" + std::string(i % 2 ? "0412" : "1130"))
                                                          : std::nullopt});
-    flatfile_test::WriteDbf(path, 0x57, {{"CODICE", 'C', 10}, {"DENOM", 'C', 40}, {"IMPORTO", 'N', 10, 2}, {"DATA", 'D', 8}},
+    flatfiletest::WriteDbf(path, 0x57, {{"CODICE", 'C', 10}, {"DENOM", 'C', 40}, {"IMPORTO", 'N', 10, 2}, {"DATA", 'D', 8}},
                             rows);
 }
 
 void WriteExcel(const std::string& path) {
-    using flatfile_test::XlsDate;
-    using flatfile_test::XlsRk;
-    flatfile_test::XlsSheet sheet{u"Foglio1", {{std::u16string(u"Codice"), std::u16string(u"Ragione sociale"),
+    using flatfiletest::XlsDate;
+    using flatfiletest::XlsRk;
+    flatfiletest::XlsSheet sheet{u"Foglio1", {{std::u16string(u"Codice"), std::u16string(u"Ragione sociale"),
                                                 std::u16string(u"Importo"), std::u16string(u"Data")}}};
     for (int i = 0; i < 150; ++i) {
         std::u16string name = u"Ditta ";
         for (char c : std::to_string(i)) name += char16_t(c);
         sheet.rows.push_back({XlsRk{i}, name, i * 2.5, XlsDate{37600.0 + i}});
     }
-    flatfile_test::XlsSheet second{u"Foglio2", {{std::u16string(u"Zona")}, {std::u16string(u"Nord")}}};
-    flatfile_test::WriteBytes(path, flatfile_test::BuildXls({sheet, second}));
+    flatfiletest::XlsSheet second{u"Foglio2", {{std::u16string(u"Zona")}, {std::u16string(u"Nord")}}};
+    flatfiletest::WriteBytes(path, flatfiletest::BuildXls({sheet, second}));
 }
 
 class DamageCorpus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new flatfile_test::ScratchFolder();
+        folder_ = new flatfiletest::ScratchFolder();
         const std::string data = std::string(AGENCY_FIXTURES);
         sources_ = {
             {"V1997_test.mdb", data + "/access/V1997_test.mdb", ";PWD=", 2048},
@@ -113,10 +113,10 @@ protected:
         folder_ = nullptr;
     }
 
-    static flatfile_test::ScratchFolder* folder_;
+    static flatfiletest::ScratchFolder* folder_;
     static std::vector<SourceFile> sources_;
 };
-flatfile_test::ScratchFolder* DamageCorpus::folder_ = nullptr;
+flatfiletest::ScratchFolder* DamageCorpus::folder_ = nullptr;
 std::vector<SourceFile> DamageCorpus::sources_;
 
 bool Accepted(int number, const SourceFile& source, const Damage& damage) {
@@ -130,7 +130,7 @@ TEST_F(DamageCorpus, EveryCopyGivesEveryRowOrAnError) {
     std::vector<std::string> faults;
     for (const SourceFile& source : sources_) {
         SCOPED_TRACE(source.name);
-        const std::string sound = flatfile_test::ReadBytes(source.path);
+        const std::string sound = flatfiletest::ReadBytes(source.path);
         ASSERT_FALSE(sound.empty());
         const std::string extension = fs::path(source.path).extension().string();
         const Outcome expected = ReadThroughEngine(source.path, source.connect);
@@ -143,7 +143,7 @@ TEST_F(DamageCorpus, EveryCopyGivesEveryRowOrAnError) {
         for (std::size_t i = 0; i < damages.size(); ++i) {
             const Damage& damage = damages[i];
             const std::string copy = folder_->Path("copia" + std::to_string(total++) + extension);
-            flatfile_test::WriteBytes(copy, damage.Apply(sound));
+            flatfiletest::WriteBytes(copy, damage.Apply(sound));
             const Outcome got = ReadThroughEngine(copy, source.connect);
             fs::remove(copy);
             const std::string what = source.name + " " + damage.Name();

@@ -13,7 +13,7 @@
 #include "common/engine/Error.h"
 #include "common/engine/Variant.h"
 
-namespace damage_test {
+namespace damagetest {
 
 struct Damage {
     enum class Kind { Cut, Zeroed };
@@ -134,4 +134,4 @@ struct Tally {
     }
 };
 
-}  // namespace damage_test
+}  // namespace damagetest

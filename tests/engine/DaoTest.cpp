@@ -5,8 +5,8 @@
 #include "tests/engine/MemoryDriver.h"
 
 using namespace core;
-using testing_support::MemoryDriver;
-using testing_support::Stores;
+using testsupport::MemoryDriver;
+using testsupport::Stores;
 
 namespace {
 

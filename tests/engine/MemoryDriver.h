@@ -11,7 +11,7 @@
 #include "common/engine/Error.h"
 #include "common/engine/SimpleSql.h"
 
-namespace testing_support {
+namespace testsupport {
 
 struct MemoryTable {
     std::vector<core::FieldInfo> columns;
@@ -124,4 +124,4 @@ public:
     }
 };
 
-}  // namespace testing_support
+}  // namespace testsupport

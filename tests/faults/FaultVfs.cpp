@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace faults {
+namespace faultstest {
 namespace {
 
 // The file handed to SQLite: our header, then the real VFS's file.
@@ -315,4 +315,4 @@ int FaultVfs::BeforeLock(int level) {
     return SQLITE_BUSY;
 }
 
-}  // namespace faults
+}  // namespace faultstest

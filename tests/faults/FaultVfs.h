@@ -18,7 +18,7 @@
 #include <mutex>
 #include <string>
 
-namespace faults {
+namespace faultstest {
 
 enum class Fault { Full, IoError };
 enum class Repeat { Once, FromThenOn };
@@ -89,4 +89,4 @@ private:
     std::chrono::steady_clock::time_point busySince_{};
 };
 
-}  // namespace faults
+}  // namespace faultstest

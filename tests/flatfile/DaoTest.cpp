@@ -6,7 +6,7 @@
 #include "XlsBuilder.h"
 #include "common/engine/Dao.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 using core::DataControl;
 using core::DataType;
 using core::Variant;

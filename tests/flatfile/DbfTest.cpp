@@ -3,7 +3,7 @@
 #include "FlatFileTestSupport.h"
 #include "common/engine/flatfile/DbfTable.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 using core::DataType;
 using core::DateTime;
 using core::Variant;

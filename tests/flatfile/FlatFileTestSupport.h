@@ -17,7 +17,7 @@
 #include "common/engine/Error.h"
 #include "common/engine/Variant.h"
 
-namespace flatfile_test {
+namespace flatfiletest {
 
 class ScratchFolder {
 public:
@@ -96,4 +96,4 @@ inline void PatchByte(const std::string& path, std::size_t offset, unsigned char
 
 inline std::string Cut(const std::string& bytes, std::size_t keep) { return bytes.substr(0, keep); }
 
-}  // namespace flatfile_test
+}  // namespace flatfiletest

@@ -10,7 +10,7 @@
 #include "common/engine/flatfile/TextTable.h"
 #include "common/engine/flatfile/XlsWorkbook.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 using namespace core::flatfile;
 
 // FreeXL 1.0.6 leaks a few kilobytes inside itself on some damaged

@@ -1,7 +1,7 @@
 #include "FlatFileTestSupport.h"
 #include "common/engine/flatfile/TextTable.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 using core::DataType;
 using core::Variant;
 using namespace core::flatfile;

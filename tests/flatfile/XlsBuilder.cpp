@@ -3,7 +3,7 @@
 #include <cstring>
 #include <map>
 
-namespace flatfile_test {
+namespace flatfiletest {
 namespace {
 
 void Put16(std::string& out, std::uint16_t v) {
@@ -222,4 +222,4 @@ std::string BuildXls(const std::vector<XlsSheet>& sheets) {
     return header + fat + dir + stream;
 }
 
-}  // namespace flatfile_test
+}  // namespace flatfiletest

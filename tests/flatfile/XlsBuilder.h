@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace flatfile_test {
+namespace flatfiletest {
 
 struct XlsDate {
     double serial;  // days since 30/12/1899, time as a fraction
@@ -28,4 +28,4 @@ struct XlsSheet {
 // The complete file.
 std::string BuildXls(const std::vector<XlsSheet>& sheets);
 
-}  // namespace flatfile_test
+}  // namespace flatfiletest

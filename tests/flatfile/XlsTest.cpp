@@ -2,7 +2,7 @@
 #include "XlsBuilder.h"
 #include "common/engine/flatfile/XlsWorkbook.h"
 
-using namespace flatfile_test;
+using namespace flatfiletest;
 using core::DataType;
 using core::DateTime;
 using core::Variant;

@@ -17,9 +17,9 @@ using core::Variant;
 
 namespace {
 
-class PairedView : public tessily::ImportView {
+class PairedView : public import::ImportView {
 public:
-    std::array<std::string, tessily::kSlotCount> sourceOf;
+    std::array<std::string, import::kSlotCount> sourceOf;
     std::int32_t SelectedTableId() override { return 1; }
     std::string SlotSource(int k) override { return sourceOf[static_cast<std::size_t>(k - 1)]; }
     bool EmptyDestinationFirst() override { return true; }
@@ -38,7 +38,7 @@ TEST(AccessImport, NorthwindCustomersIntoTblAnClienti)
                          "[CFG]\nSTD=8\nREQ=0\n[STD]\n1=Codice,sCodice\n2=Ragione sociale,sDenominazione\n"
                          "3=Referente,sCOCognome\n4=Indirizzo,sSCIndirizzo\n5=Città,sSCCitta\n6=CAP,sSCCap\n"
                          "7=Telefono,sTelefono1\n8=Fax,sFax\n");
-    const tessily::ImportTemplate tpl = tessily::ReadImportTemplate(tessily::TemplatePath("Clienti"));
+    const import::ImportTemplate tpl = import::ReadImportTemplate(import::TemplatePath("Clienti"));
     const std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
 
     core::DataControl dcFrom, dcTo;
@@ -57,7 +57,7 @@ TEST(AccessImport, NorthwindCustomersIntoTblAnClienti)
 
     testsupport::ScopedScriptedDialogs dialogs;
     dialogs->AnswerMessage(core::MsgResult::Yes);
-    tessily::ImportSetup setup;
+    import::ImportSetup setup;
     setup.tables = &tables;
     setup.tpl = &tpl;
     setup.dcFrom = &dcFrom;
@@ -65,7 +65,7 @@ TEST(AccessImport, NorthwindCustomersIntoTblAnClienti)
     setup.destinationPath = folder.DestinationPath();
     setup.destinationPassword = importtest::kDestinationKey;
     setup.programTitle = "Tessily";
-    tessily::ImportRun run(std::move(setup), view);
+    import::ImportRun run(std::move(setup), view);
     ASSERT_TRUE(run.Run()) << dialogs->Transcript();
 
     const auto rows = folder.Rows(

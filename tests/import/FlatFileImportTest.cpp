@@ -18,9 +18,9 @@ using core::Variant;
 
 namespace {
 
-class CustomerView : public tessily::ImportView {
+class CustomerView : public import::ImportView {
 public:
-    std::array<std::string, tessily::kSlotCount> sourceOf;
+    std::array<std::string, import::kSlotCount> sourceOf;
     std::int32_t SelectedTableId() override { return 1; }
     std::string SlotSource(int k) override { return sourceOf[static_cast<std::size_t>(k - 1)]; }
     bool EmptyDestinationFirst() override { return true; }
@@ -38,7 +38,7 @@ protected:
 
     // Imports the source table, its fields paired in the template's order.
     void Import(const std::string& connect, const std::string& file, const std::string& table) {
-        const tessily::ImportTemplate tpl = tessily::ReadImportTemplate(tessily::TemplatePath("Clienti"));
+        const import::ImportTemplate tpl = import::ReadImportTemplate(import::TemplatePath("Clienti"));
         const std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
         core::DataControl from, to;
         from.Connect = connect;
@@ -50,7 +50,7 @@ protected:
         for (int k = 0; k < 4; ++k) view.sourceOf[static_cast<std::size_t>(k)] = sources[k];
         testsupport::ScopedScriptedDialogs dialogs;
         dialogs->AnswerMessage(core::MsgResult::Yes);
-        tessily::ImportSetup setup;
+        import::ImportSetup setup;
         setup.tables = &tables;
         setup.tpl = &tpl;
         setup.dcFrom = &from;
@@ -58,7 +58,7 @@ protected:
         setup.destinationPath = folder_.DestinationPath();
         setup.destinationPassword = importtest::kDestinationKey;
         setup.programTitle = "Tessily";
-        tessily::ImportRun run(std::move(setup), view);
+        import::ImportRun run(std::move(setup), view);
         ASSERT_TRUE(run.Run()) << dialogs->Transcript();
     }
 
@@ -112,7 +112,7 @@ TEST_F(FlatFileImport, CustomersFromADbaseTable) {
 }
 
 TEST_F(FlatFileImport, CustomersFromAnExcelWorkbook) {
-    using namespace flatfile_test;
+    using namespace flatfiletest;
     XlsSheet sheet;
     sheet.name = u"Clienti";
     sheet.rows = {{std::u16string(u"Codice"), std::u16string(u"Nome"), std::u16string(u"Fido"), std::u16string(u"Data")},

@@ -18,7 +18,7 @@
 using core::Variant;
 using testsupport::DialogCall;
 using testsupport::ScopedScriptedDialogs;
-using tessily::frmMain;
+using import::frmMain;
 
 namespace {
 
@@ -66,7 +66,7 @@ protected:
     {
         const std::string path = folder_.CreateSource("origine.db", script);
         dialogs_->AnswerFile(path, 1);
-        window_->OnSourceDbClicked();
+        window_->cmdSourceDb_Click();
     }
 
     importtest::ImportFolder folder_;
@@ -116,7 +116,7 @@ TEST_F(FrmMainTest, LoadShowsTheDestinationAndTheFirstTemplate)
     ASSERT_EQ(w.TblTo()->count(), 2);
     EXPECT_EQ(w.TblTo()->currentIndex(), 0);
     EXPECT_EQ(w.TblTo()->itemData(1).toInt(), 2);
-    EXPECT_EQ(w.Template().file, tessily::TemplatePath("Clienti"));
+    EXPECT_EQ(w.Template().file, import::TemplatePath("Clienti"));
     EXPECT_EQ(w.Template().reqCount, 1);
     EXPECT_EQ(Text(w.findChild<QLabel*>("lblFldTo_0")), "Codice");
     EXPECT_TRUE(w.findChild<QComboBox*>("cmbFldFrom_4")->isEnabled());
@@ -145,7 +145,7 @@ TEST_F(FrmMainTest, EmptyTableListLeavesTheSlotsAsDesigned)
     frmMain& w = Open();
     EXPECT_EQ(w.TblTo()->count(), 0);
     EXPECT_TRUE(w.Template().file.empty());
-    for (int i = 0; i < tessily::kSlotCount; ++i) {
+    for (int i = 0; i < import::kSlotCount; ++i) {
         EXPECT_EQ(Text(w.FieldLabel(i)), "-");
         EXPECT_FALSE(w.FieldList(i)->isEnabled());
         EXPECT_EQ(w.FieldList(i)->count(), 0);
@@ -184,7 +184,7 @@ TEST_F(FrmMainTest, TemplateWithGapsEnablesOnlyItsSlots)
     EXPECT_FALSE(w.FieldList(1)->isEnabled());
     EXPECT_EQ(Text(w.FieldLabel(2)), "Cognome");
     EXPECT_TRUE(w.FieldList(2)->isEnabled());
-    for (int i = 3; i < tessily::kSlotCount; ++i) {
+    for (int i = 3; i < import::kSlotCount; ++i) {
         EXPECT_EQ(Text(w.FieldLabel(i)), "");
         EXPECT_FALSE(w.FieldList(i)->isEnabled());
         EXPECT_EQ(w.FieldList(i)->count(), 0);
@@ -201,7 +201,7 @@ TEST_F(FrmMainTest, ChoosingTheSourceFillsEverySlot)
     EXPECT_TRUE(w.Avvia()->isEnabled());
     EXPECT_EQ(w.TblFrom()->currentText().toStdString(), "Anagrafe");
     const std::vector<std::string> expected{"", "Codice", "Cognome", "Nome"};
-    for (int i = 0; i < tessily::kSlotCount; ++i) {
+    for (int i = 0; i < import::kSlotCount; ++i) {
         EXPECT_EQ(Items(w.FieldList(i)), expected) << "slot " << i;
         EXPECT_EQ(w.FieldList(i)->currentIndex(), 0);
     }
@@ -258,14 +258,14 @@ TEST_F(FrmMainTest, SourceTableWithoutFieldsOffersOnlyTheEmptyEntry)
 {
     Install();
     frmMain& w = Open();
-    auto& store = testing_support::Stores()["memoria-senza-campi"];
-    store.tables["Vuota"] = testing_support::MemoryTable{};
-    core::Engine::Instance().AddDriver(std::make_unique<testing_support::MemoryDriver>());
+    auto& store = testsupport::Stores()["memoria-senza-campi"];
+    store.tables["Vuota"] = testsupport::MemoryTable{};
+    core::Engine::Instance().AddDriver(std::make_unique<testsupport::MemoryDriver>());
     w.SourceControl().Connect = "memoria;PWD=pw";
     w.SourceControl().DatabaseName = "memoria-senza-campi";
     w.TblFrom()->addItem("Vuota");  // the first entry: its handler runs
     EXPECT_EQ(dialogs_->MessageCount(), 0) << dialogs_->Transcript();
-    for (int i = 0; i < tessily::kSlotCount; ++i) EXPECT_EQ(Items(w.FieldList(i)), std::vector<std::string>{""});
+    for (int i = 0; i < import::kSlotCount; ++i) EXPECT_EQ(Items(w.FieldList(i)), std::vector<std::string>{""});
 }
 
 TEST_F(FrmMainTest, MalformedTemplateIsReportedAndTheWindowKeepsItsChoice)
@@ -280,7 +280,7 @@ TEST_F(FrmMainTest, MalformedTemplateIsReportedAndTheWindowKeepsItsChoice)
     EXPECT_NE(error.text.find("STD"), std::string::npos) << error.text;
     EXPECT_FALSE(w.Ended());
     EXPECT_EQ(w.TblTo()->currentIndex(), 0);  // back to the table the slots show
-    EXPECT_EQ(w.Template().file, tessily::TemplatePath("Clienti"));
+    EXPECT_EQ(w.Template().file, import::TemplatePath("Clienti"));
     EXPECT_EQ(Text(w.FieldLabel(4)), "Fido");
 }
 

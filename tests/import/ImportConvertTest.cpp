@@ -8,8 +8,8 @@
 
 using core::DataType;
 using core::Variant;
-using tessily::ConversionGroup;
-using tessily::ConvertForImport;
+using import::ConversionGroup;
+using import::ConvertForImport;
 
 namespace {
 
@@ -46,14 +46,14 @@ double Number(const Variant& v)
 
 TEST(ImportConvert, GroupsFollowTheEngineTypeCodes)
 {
-    EXPECT_EQ(tessily::GroupOf(DataType::Date), ConversionGroup::Date);
+    EXPECT_EQ(import::GroupOf(DataType::Date), ConversionGroup::Date);
     for (DataType t : {DataType::Byte, DataType::Integer, DataType::Long, DataType::Single})
-        EXPECT_EQ(tessily::GroupOf(t), ConversionGroup::WholeNumber);
+        EXPECT_EQ(import::GroupOf(t), ConversionGroup::WholeNumber);
     for (DataType t : {DataType::Currency, DataType::Double, DataType::Numeric, DataType::Decimal, DataType::Float})
-        EXPECT_EQ(tessily::GroupOf(t), ConversionGroup::OtherNumber);
+        EXPECT_EQ(import::GroupOf(t), ConversionGroup::OtherNumber);
     for (DataType t : {DataType::Text, DataType::Memo, DataType::Boolean, DataType::Binary, DataType::BigInt,
                        DataType::Guid, DataType::TimeStamp})
-        EXPECT_EQ(tessily::GroupOf(t), ConversionGroup::Text);
+        EXPECT_EQ(import::GroupOf(t), ConversionGroup::Text);
 }
 
 TEST(ImportConvert, WholeNumbersReadTheLeadingNumber)

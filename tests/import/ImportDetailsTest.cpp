@@ -17,8 +17,8 @@
 
 using core::DataType;
 using core::Variant;
-using tessily::ConversionGroup;
-using tessily::ConversionNote;
+using import::ConversionGroup;
+using import::ConversionNote;
 using testsupport::DialogCall;
 using testsupport::ScopedScriptedDialogs;
 
@@ -39,7 +39,7 @@ ConversionNote NoteOf(const Variant& value, DataType type, int size = 0)
 {
     ConversionNote note = ConversionNote::Zero;  // anything but the expected None
     const core::FieldInfo field = FieldOf(type, size);
-    tessily::ConvertForImport(value, field, tessily::GroupOf(type), kToday, note);
+    import::ConvertForImport(value, field, import::GroupOf(type), kToday, note);
     return note;
 }
 
@@ -86,17 +86,17 @@ TEST(ImportConvertNotes, TheNoteNeverChangesTheValue)
         for (DataType type : {DataType::Text, DataType::Long, DataType::Double, DataType::Date}) {
             const core::FieldInfo field = FieldOf(type, 5);
             ConversionNote note = ConversionNote::None;
-            EXPECT_EQ(tessily::ConvertForImport(value, field, tessily::GroupOf(type), kToday, note),
-                      tessily::ConvertForImport(value, field, kToday))
+            EXPECT_EQ(import::ConvertForImport(value, field, import::GroupOf(type), kToday, note),
+                      import::ConvertForImport(value, field, kToday))
                 << core::Describe(value);
         }
     }
 }
 
-class FakeView : public tessily::ImportView {
+class FakeView : public import::ImportView {
 public:
     std::int32_t tableId = 1;
-    std::array<std::string, tessily::kSlotCount> sourceOf;
+    std::array<std::string, import::kSlotCount> sourceOf;
     bool empty = false;
 
     std::int32_t SelectedTableId() override { return tableId; }
@@ -157,7 +157,7 @@ protected:
     void UseTemplate(const std::string& text)
     {
         folder_.WriteTemplate("Clienti", text);
-        tpl_ = tessily::ReadImportTemplate(tessily::TemplatePath("Clienti"));
+        tpl_ = import::ReadImportTemplate(import::TemplatePath("Clienti"));
     }
 
     void UseSource(const std::string& rows)
@@ -188,7 +188,7 @@ protected:
     DialogCall Run()
     {
         dialogs_->AnswerMessage(core::MsgResult::Yes);
-        tessily::ImportSetup setup;
+        import::ImportSetup setup;
         setup.tables = &tables_;
         setup.tpl = &tpl_;
         setup.dcFrom = &dcFrom_;
@@ -196,7 +196,7 @@ protected:
         setup.destinationPath = folder_.DestinationPath();
         setup.destinationPassword = importtest::kDestinationKey;
         setup.programTitle = "Tessily";
-        tessily::ImportRun run(std::move(setup), view_);
+        import::ImportRun run(std::move(setup), view_);
         run.Run();
         report_ = run.Report();
         return dialogs_->LastMessage();
@@ -214,11 +214,11 @@ protected:
     importtest::ImportFolder folder_;
     ScopedScriptedDialogs dialogs_;
     std::vector<core::cTable> tables_;
-    tessily::ImportTemplate tpl_;
+    import::ImportTemplate tpl_;
     core::DataControl dcFrom_;
     core::DataControl dcTo_;
     FakeView view_;
-    tessily::ImportReport report_;
+    import::ImportReport report_;
 };
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

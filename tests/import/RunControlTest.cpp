@@ -45,7 +45,7 @@ protected:
         folder_.WriteIni("1", "1=Clienti,tblAnClienti\n");
         folder_.CreateDestination();
         folder_.WriteTemplate("Clienti", kClientiTpl);
-        window_ = tessily::frmMain::Create();
+        window_ = import::frmMain::Create();
         ASSERT_TRUE(window_) << dialogs_->Transcript();
     }
     void TearDown() override
@@ -56,7 +56,7 @@ protected:
     void ChooseSource(const std::string& script, const std::string& name = "origine.db")
     {
         dialogs_->AnswerFile(folder_.CreateSource(name, script), 1);
-        window_->OnSourceDbClicked();
+        window_->cmdSourceDb_Click();
         window_->FieldList(0)->setCurrentText("Codice");
         window_->FieldList(1)->setCurrentText("Cognome");
         window_->FieldList(2)->setCurrentText("Fido");
@@ -75,7 +75,7 @@ protected:
 
     importtest::ImportFolder folder_;
     ScopedScriptedDialogs dialogs_;
-    std::unique_ptr<tessily::frmMain> window_;
+    std::unique_ptr<import::frmMain> window_;
 };
 
 TEST_F(TessilyRunControl, TheWindowProcessesItsEventsThroughoutALongRun)

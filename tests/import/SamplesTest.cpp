@@ -28,7 +28,7 @@ protected:
 
 TEST_F(SampleConfiguration, EveryTemplateFitsTheVersion5Structure)
 {
-    const auto list = tessily::ReadDestinationTables(core::ThePrefs().iniPath);
+    const auto list = import::ReadDestinationTables(core::ThePrefs().iniPath);
     ASSERT_GE(list.tables.size(), 5u);
     std::set<std::string> tables;
     for (const auto& t : list.tables) tables.insert(t.Table);
@@ -43,12 +43,12 @@ TEST_F(SampleConfiguration, EveryTemplateFitsTheVersion5Structure)
 
     for (const core::cTable& table : list.tables) {
         SCOPED_TRACE(table.Name);
-        const std::string file = tessily::TemplatePath(table.Name);
+        const std::string file = import::TemplatePath(table.Name);
         ASSERT_TRUE(core::FileExists(file)) << file;
-        const tessily::ImportTemplate tpl = tessily::ReadImportTemplate(file);
+        const import::ImportTemplate tpl = import::ReadImportTemplate(file);
         auto rs = db->OpenRecordset(table.Table);
         int offered = 0;
-        for (int k = 1; k <= tessily::kSlotCount; ++k) {
+        for (int k = 1; k <= import::kSlotCount; ++k) {
             if (const core::cField* field = tpl.Slot(k)) {
                 ++offered;
                 EXPECT_GE(rs->ColumnIndex(field->Field), 0) << field->Field;
@@ -57,7 +57,7 @@ TEST_F(SampleConfiguration, EveryTemplateFitsTheVersion5Structure)
         }
         EXPECT_GT(offered, 0);
         for (int k = 1; k <= tpl.reqCount; ++k) {
-            const auto rule = tessily::ReadCompletionRule(file, k);
+            const auto rule = import::ReadCompletionRule(file, k);
             ASSERT_TRUE(rule.has_value());
             ASSERT_TRUE(rule->IsConcatenation());
             for (int part : {0, 2, 3}) EXPECT_GE(rs->ColumnIndex(rule->parts[static_cast<std::size_t>(part)]), 0);

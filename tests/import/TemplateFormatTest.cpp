@@ -8,10 +8,10 @@
 #include "common/engine/Error.h"
 #include "import/TemplateFormat.h"
 
-using tessily::CompletionRule;
-using tessily::ReadCompletionRule;
-using tessily::ReadDestinationTables;
-using tessily::ReadImportTemplate;
+using import::CompletionRule;
+using import::ReadCompletionRule;
+using import::ReadDestinationTables;
+using import::ReadImportTemplate;
 
 namespace {
 
@@ -80,7 +80,7 @@ TEST_F(TemplateFiles, TableEntryPartsAreTakenAsTheyStand)
 TEST_F(TemplateFiles, TemplateIsFoundByDisplayName)
 {
     core::SetProgramFolderForTesting(dir_.path().toStdString());
-    EXPECT_EQ(tessily::TemplatePath("Anagrafica Clienti"),
+    EXPECT_EQ(import::TemplatePath("Anagrafica Clienti"),
               dir_.path().toStdString() + "/Tpl/Anagrafica Clienti.ini");
     core::SetProgramFolderForTesting({});
 }
@@ -157,7 +157,7 @@ TEST_F(TemplateFiles, CompletionRulesAreReadOneByOne)
     const auto first = ReadCompletionRule(path, 1);
     ASSERT_TRUE(first.has_value());
     EXPECT_TRUE(first->IsConcatenation());
-    EXPECT_EQ(tessily::ConcatenationStatement("tblAnClienti", *first),
+    EXPECT_EQ(import::ConcatenationStatement("tblAnClienti", *first),
               "UPDATE [tblAnClienti] SET [sDenominazione] = ([sCognome] + ' ' +  [sNome]) WHERE [sDenominazione] = ''");
     EXPECT_FALSE(ReadCompletionRule(path, 2)->IsConcatenation());
     EXPECT_FALSE(ReadCompletionRule(path, 3)->IsConcatenation());  // a blank before the ampersand
@@ -173,11 +173,11 @@ TEST_F(TemplateFiles, CompletionRulesAreReadOneByOne)
 
 TEST(TemplateFormatSafety, ARuleNameWithABracketNeverReachesTheStatement)
 {
-    tessily::CompletionRule rule;
+    import::CompletionRule rule;
     rule.key = 2;
     rule.parts = {"sNote] = 'x'; DELETE FROM [tblAnClienti", "&", "sCognome", "sNome"};
     try {
-        tessily::ConcatenationStatement("tblAnClienti", rule);
+        import::ConcatenationStatement("tblAnClienti", rule);
         ADD_FAILURE() << "the statement was built";
     } catch (const core::Error& e) {
         EXPECT_EQ(e.Number(), core::err::ItemNotFound);

@@ -157,7 +157,7 @@ TEST(PostgresProgramsTest, VarnelFillsTheServerExactlyAsItFillsTheFileDatabase) 
 
 namespace {
 
-class PairingView : public tessily::ImportView {
+class PairingView : public import::ImportView {
 public:
     std::map<int, std::string> pairs;
     std::int32_t SelectedTableId() override { return 1; }
@@ -187,7 +187,7 @@ TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARul
                                  "INSERT INTO Rubrica VALUES ('C0000000001X','Rossi','Mario','12abc','2.25','27/09/2002','');"
                                  "INSERT INTO Rubrica VALUES ('B2','D''Amico',NULL,'1500.5','abc','non una data','');");
     std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
-    const auto tpl = tessily::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
+    const auto tpl = import::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
     core::DataControl from, to;
     from.Connect = ";PWD=";
     from.DatabaseName = source;
@@ -197,13 +197,13 @@ TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARul
     view.pairs = {{1, "Codice"}, {2, "Cognome"}, {3, "Nome"}, {4, "Fido"}, {5, "Sconto"}, {6, "Data"}, {7, "Vuoto"}};
     testsupport::ScopedScriptedDialogs dialogs;
     dialogs->AnswerMessage(core::MsgResult::Yes);
-    tessily::ImportSetup setup;
+    import::ImportSetup setup;
     setup.tables = &tables;
     setup.tpl = &tpl;
     setup.dcFrom = &from;
     setup.dcTo = &to;
     setup.programTitle = "Tessily";
-    tessily::ImportRun run(setup, view);
+    import::ImportRun run(setup, view);
     ASSERT_TRUE(run.Run()) << dialogs->LastMessage().text;
 
     auto server = core::Workspace::OpenDatabase("", false, true, connect);
@@ -232,9 +232,9 @@ TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARul
 TEST(PostgresProgramsTest, TessilyReadsAServerTableThroughAFileDataSource) {
     AGENCY_REQUIRE_POSTGRES(connect, "agency_source", kPgSchema);
     ProgramFolder folder;
-    folder.Write("agenzia.dsn", "[ODBC]\r\nDRIVER=PostgreSQL Unicode\r\nSERVER=" + testing_support::PgValue("SERVER") +
-                                    "\r\nPORT=" + testing_support::PgValue("PORT") + "\r\nDATABASE=agency_source\r\nUID=" +
-                                    testing_support::PgValue("UID") + "\r\n");
+    folder.Write("agenzia.dsn", "[ODBC]\r\nDRIVER=PostgreSQL Unicode\r\nSERVER=" + testsupport::PgValue("SERVER") +
+                                    "\r\nPORT=" + testsupport::PgValue("PORT") + "\r\nDATABASE=agency_source\r\nUID=" +
+                                    testsupport::PgValue("UID") + "\r\n");
     core::sqlite::CreateDatabase(folder.Path() + "/Dati/archivio5.db", ReadText(std::string(AGENCY_SAMPLES) + "/schema/v5.sql"),
                                  "chiave5");
     folder.Write("Tessily.ini", "[CFG]\r\nDBPATH=Dati\\\r\nDBFILE=archivio5.db\r\nDBPWD=" + Hex("chiave5") +
@@ -246,17 +246,17 @@ TEST(PostgresProgramsTest, TessilyReadsAServerTableThroughAFileDataSource) {
     // As the source selection binds it: the .dsn file with the "ODBC;" driver
     // text and the password typed by the user.
     core::DataControl from, to;
-    from.Connect = "ODBC;PWD=" + testing_support::PgValue("PWD");
+    from.Connect = "ODBC;PWD=" + testsupport::PgValue("PWD");
     from.DatabaseName = folder.Path() + "/agenzia.dsn";
     from.RecordSource = "tblCaClienti";
     from.Refresh();
     std::vector<core::cTable> tables{core::cTable{1, "Categorie", "tblCaClienti"}};
-    const auto tpl = tessily::ReadImportTemplate(folder.Path() + "/Tpl/Categorie.ini");
+    const auto tpl = import::ReadImportTemplate(folder.Path() + "/Tpl/Categorie.ini");
     PairingView view;
     view.pairs = {{1, "sCodice"}, {2, "sDescrizione"}};
     testsupport::ScopedScriptedDialogs dialogs;
     dialogs->AnswerMessage(core::MsgResult::Yes);
-    tessily::ImportSetup setup;
+    import::ImportSetup setup;
     setup.tables = &tables;
     setup.tpl = &tpl;
     setup.dcFrom = &from;
@@ -264,7 +264,7 @@ TEST(PostgresProgramsTest, TessilyReadsAServerTableThroughAFileDataSource) {
     setup.destinationPath = core::ThePrefs().destinationPath;
     setup.destinationPassword = core::ThePrefs().destinationPassword;
     setup.programTitle = "Tessily";
-    tessily::ImportRun run(setup, view);
+    import::ImportRun run(setup, view);
     ASSERT_TRUE(run.Run()) << dialogs->LastMessage().text;
     EXPECT_EQ(run.RecordsCopied(), 5);
     auto file = core::Workspace::OpenDatabase(folder.Path() + "/Dati/archivio5.db", false, true, ";PWD=chiave5");

@@ -10,7 +10,7 @@
 #include "common/engine/FieldConvert.h"
 #include "tests/migrate/WindowDriver.h"
 
-namespace migtest {
+namespace migratetest {
 namespace {
 
 const std::string kFixture = std::string(AGENCY_FIXTURES) + "/v4/archivio4.mdb";
@@ -107,4 +107,4 @@ TEST_F(AccessArchive, MigratesEveryTableThroughTheWindow) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

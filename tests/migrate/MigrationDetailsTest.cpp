@@ -15,7 +15,7 @@
 using migrate::MigrationReport;
 using migrate::RunOutcome;
 
-namespace migtest {
+namespace migratetest {
 namespace {
 
 // The lines of one step in the details, from its heading ("11. Clienti → ...")
@@ -253,4 +253,4 @@ TEST(MigrationReportText, CodeLabelsAndTies) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

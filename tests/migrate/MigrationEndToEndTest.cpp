@@ -11,7 +11,7 @@
 using migrate::RunOutcome;
 using testsupport::DialogCall;
 
-namespace migtest {
+namespace migratetest {
 
 void WindowTest::MigrateBase(const std::string& destination) {
     MakeDestination(destination);
@@ -458,4 +458,4 @@ TEST_F(EndToEnd, AFailingLookupStopsAtTheFirstRecordWithTheEnginesMessage) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

@@ -20,7 +20,7 @@
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
 
-namespace migtest {
+namespace migratetest {
 
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -116,4 +116,4 @@ protected:
     std::string folder_;
 };
 
-}  // namespace migtest
+}  // namespace migratetest

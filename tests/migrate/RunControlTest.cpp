@@ -14,7 +14,7 @@
 using migrate::RunOutcome;
 using testsupport::DialogCall;
 
-namespace migtest {
+namespace migratetest {
 namespace {
 
 class RunControl : public WindowTest {
@@ -180,4 +180,4 @@ TEST_F(RunControl, TheCaptionNamesTheStepAndTheRecordsWritten) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

@@ -10,7 +10,7 @@
 #include "tests/migrate/SampleRows.h"
 #include "tests/support/ScriptedDialogs.h"
 
-namespace migtest {
+namespace migratetest {
 namespace {
 
 struct RecordingView : migrate::MigrationView {
@@ -93,4 +93,4 @@ TEST_F(RunProgress, ErrorTitleIsTheNumberInDecimal) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

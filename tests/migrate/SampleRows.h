@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace migtest {
+namespace migratetest {
 
 // 120 characters.
 inline const std::string kLongMethod =
@@ -97,4 +97,4 @@ INSERT INTO "ArtList" VALUES (6,'L2','A''3',1,0);
 )SQL";
 }
 
-}  // namespace migtest
+}  // namespace migratetest

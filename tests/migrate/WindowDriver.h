@@ -12,7 +12,7 @@
 #include "tests/migrate/MigrationFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 
-namespace migtest {
+namespace migratetest {
 
 inline QApplication& EnsureApp() {
     static int argc = 1;
@@ -71,4 +71,4 @@ protected:
     std::unique_ptr<migrate::frmMain> form_;
 };
 
-}  // namespace migtest
+}  // namespace migratetest

@@ -14,7 +14,7 @@
 #include "tests/migrate/WindowDriver.h"
 #include "ui/ctrProgress.h"
 
-namespace migtest {
+namespace migratetest {
 namespace {
 
 using WindowLoad = WindowTest;
@@ -109,4 +109,4 @@ TEST_F(WindowLoad, ChoosingTheArchiveUsesTheKnownPasswordAndEnablesAvvia) {
 }
 
 }  // namespace
-}  // namespace migtest
+}  // namespace migratetest

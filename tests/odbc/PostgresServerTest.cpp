@@ -115,7 +115,7 @@ TEST(PostgresServerTest, TypesAndSizesComeFromTheColumnDescriptions) {
 
 TEST(PostgresServerTest, ServerErrorsMapOntoTheEngineNumbers) {
     AGENCY_REQUIRE_POSTGRES(connect, "agency_errors", kSchema);
-    ASSERT_TRUE(testing_support::RunPsql("agency_errors",
+    ASSERT_TRUE(testsupport::RunPsql("agency_errors",
                                          "-c 'CREATE UNIQUE INDEX u_um ON \"tblUnMisura\" (\"sCodice\")'"));
     auto db = Workspace::OpenDatabase("", false, false, connect);
     EXPECT_EQ(ErrorNumber([&] { db->OpenRecordset("SELECT * FROM [tblMancante]"); }), err::TableNotFound);
@@ -191,12 +191,12 @@ TEST(PostgresServerTest, FileDsnListsTablesLikeAnAccessFile) {
     const auto dsn = dir / "agenzia.dsn";
     {
         std::ofstream out(dsn);
-        out << "[ODBC]\nDRIVER=PostgreSQL Unicode\nSERVER=" << testing_support::PgValue("SERVER")
-            << "\nPORT=" << testing_support::PgValue("PORT") << "\nDATABASE=agency_filedsn\nUID="
-            << testing_support::PgValue("UID") << "\n";
+        out << "[ODBC]\nDRIVER=PostgreSQL Unicode\nSERVER=" << testsupport::PgValue("SERVER")
+            << "\nPORT=" << testsupport::PgValue("PORT") << "\nDATABASE=agency_filedsn\nUID="
+            << testsupport::PgValue("UID") << "\n";
     }
     DataControl from;
-    from.Connect = "ODBC;PWD=" + testing_support::PgValue("PWD");
+    from.Connect = "ODBC;PWD=" + testsupport::PgValue("PWD");
     from.DatabaseName = dsn.string();
     from.Refresh();
     std::vector<std::string> names;

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace testing_support {
+namespace testsupport {
 
 inline std::string PgConnectBase() {
     const char* connect = std::getenv("AGENCY_PG_CONNECT");
@@ -55,14 +55,14 @@ inline bool UnderCi() {
     return ci && std::string(ci) == "true";
 }
 
-}  // namespace testing_support
+}  // namespace testsupport
 
 #define AGENCY_REQUIRE_POSTGRES(var, database, schema)                                                  \
     std::string var;                                                                                    \
     do {                                                                                                \
-        auto fresh_ = ::testing_support::FreshPostgresDatabase(database, schema);                     \
+        auto fresh_ = ::testsupport::FreshPostgresDatabase(database, schema);                     \
         if (!fresh_) {                                                                                  \
-            if (::testing_support::UnderCi()) FAIL() << "no PostgreSQL test server under CI";           \
+            if (::testsupport::UnderCi()) FAIL() << "no PostgreSQL test server under CI";           \
             GTEST_SKIP() << "NOTICE: no PostgreSQL test server (start one with scripts/pg-test-server.sh)"; \
         }                                                                                               \
         var = *fresh_;                                                                                  \
