@@ -163,7 +163,11 @@ std::shared_ptr<SqliteConnection> SqliteConnection::Open(const OpenRequest& requ
             // One thread works on a connection: SQLite's own locking is not needed.
             SQLITE_OPEN_NOMUTEX);
 
-    sqlite3_exec(db.get(), "PRAGMA cache_size = -8192", nullptr, nullptr, nullptr);
+    // A database opened read-only is read in passes over whole tables and
+    // counts, which gain nothing from pages kept: SQLite's default 2 MB,
+    // so that memory stays the same however large its tables are.
+    sqlite3_exec(db.get(), request.readOnly ? "PRAGMA cache_size = -2000" : "PRAGMA cache_size = -8192", nullptr,
+                 nullptr, nullptr);
     if (request.exclusive)
         sqlite3_exec(db.get(), "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
     const bool readOnly = request.readOnly || sqlite3_db_readonly(db.get(), "main") == 1;
