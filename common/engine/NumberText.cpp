@@ -135,47 +135,54 @@ std::optional<double> ParseSystemNumber(std::string_view text) {
 }
 
 double LeadingNumber(std::string_view text) {
-    std::string compact;
-    compact.reserve(text.size());
-    for (char c : text)
-        if (c != ' ' && c != '\t' && c != '\n') compact += c;
+    // Blanks anywhere are left out; most texts have none and are read where
+    // they are, without a copy.
+    std::string compacted;
+    std::string_view compact = text;
+    if (text.find_first_of(" \t\n") != std::string_view::npos) {
+        compacted.reserve(text.size());
+        for (char c : text)
+            if (c != ' ' && c != '\t' && c != '\n') compacted += c;
+        compact = compacted;
+    }
     if (compact.size() >= 2 && compact[0] == '&') {
         const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(compact[1])));
-        if (kind == 'H') return ReadRadix(std::string_view(compact).substr(2), 16, true).value_or(0.0);
-        if (kind == 'O') return ReadRadix(std::string_view(compact).substr(2), 8, true).value_or(0.0);
+        if (kind == 'H') return ReadRadix(compact.substr(2), 16, true).value_or(0.0);
+        if (kind == 'O') return ReadRadix(compact.substr(2), 8, true).value_or(0.0);
         return 0.0;
     }
-    std::string plain;
+    // The number is the longest prefix of sign, digits, one point and an
+    // exponent that has digits.
     std::size_t pos = 0;
-    if (pos < compact.size() && (compact[pos] == '+' || compact[pos] == '-')) plain += compact[pos++];
+    if (pos < compact.size() && (compact[pos] == '+' || compact[pos] == '-')) ++pos;
     bool digits = false, decimal = false;
     for (; pos < compact.size(); ++pos) {
         const char c = compact[pos];
         if (std::isdigit(static_cast<unsigned char>(c))) {
-            plain += c;
             digits = true;
         } else if (c == '.' && !decimal) {
-            plain += c;
             decimal = true;
         } else {
             break;
         }
     }
     if (!digits) return 0.0;
-    // An exponent counts only when digits follow it.
+    std::string_view plain = compact.substr(0, pos);
+    std::string withExponent;
     if (pos < compact.size() && (compact[pos] == 'e' || compact[pos] == 'E' || compact[pos] == 'd' ||
                                  compact[pos] == 'D')) {
         std::size_t look = pos + 1;
-        std::string exponent = "e";
-        if (look < compact.size() && (compact[look] == '+' || compact[look] == '-')) exponent += compact[look++];
+        if (look < compact.size() && (compact[look] == '+' || compact[look] == '-')) ++look;
         bool exponentDigits = false;
-        for (; look < compact.size() && std::isdigit(static_cast<unsigned char>(compact[look])); ++look) {
-            exponent += compact[look];
+        for (; look < compact.size() && std::isdigit(static_cast<unsigned char>(compact[look])); ++look)
             exponentDigits = true;
+        if (exponentDigits) {
+            // "1D3" is written with the letter from_chars reads.
+            withExponent = std::string(plain) + "e" + std::string(compact.substr(pos + 1, look - pos - 1));
+            plain = withExponent;
         }
-        if (exponentDigits) plain += exponent;
     }
-    if (plain.back() == '.') plain.pop_back();
+    if (plain.back() == '.') plain.remove_suffix(1);
     const bool negative = plain[0] == '-';
     double value = 0;
     const char* begin = plain.data() + ((plain[0] == '-' || plain[0] == '+') ? 1 : 0);
