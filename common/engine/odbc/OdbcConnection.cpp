@@ -17,6 +17,9 @@ namespace {
 // (and what a failure could put at risk) bounded.
 constexpr long kWritesPerCommit = 20000;
 
+// Rows that a table scan asks of the server at a time.
+constexpr int kRowsPerBlock = 1000;
+
 std::string GetInfoText(SQLHDBC dbc, SQLUSMALLINT info) {
     SQLWCHAR buffer[256] = {};
     SQLSMALLINT length = 0;
@@ -78,10 +81,15 @@ OdbcConnection::OdbcConnection(const std::string& connectString, const std::stri
 }
 
 void OdbcConnection::Connect(const std::string& connectString) {
+    connectString_ = connectString;
+    dbc_ = Open(connectString);
+}
+
+DbcHandle OdbcConnection::Open(const std::string& connectString) {
     SQLHANDLE dbc = SQL_NULL_HANDLE;
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env_.get(), &dbc)))
         throw Error(err::ServerError, "Impossibile inizializzare la connessione ODBC.");
-    dbc_ = DbcHandle(dbc);
+    DbcHandle handle(dbc);
     SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
     const std::u16string wide = ToWide(connectString);
     SQLWCHAR out[1024];
@@ -90,6 +98,72 @@ void OdbcConnection::Connect(const std::string& connectString) {
                                            static_cast<SQLSMALLINT>(wide.size()), out, 1024, &outLength,
                                            SQL_DRIVER_NOPROMPT);
     if (!Succeeded(rc)) ThrowDiagnostic(SQL_HANDLE_DBC, dbc, "connessione a " + name_, password_);
+    return handle;
+}
+
+StmtHandle OdbcConnection::NewScanStatement() {
+    if (scan_.get() == SQL_NULL_HANDLE) {
+        // The driver's own cursor on the server, read in blocks of rows.
+        scan_ = Open(connectString_ + ";UseDeclareFetch=1;Fetch=" + std::to_string(kRowsPerBlock));
+        SQLSetConnectAttr(scan_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    }
+    SQLHANDLE stmt = SQL_NULL_HANDLE;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, scan_.get(), &stmt)))
+        ThrowDiagnostic(SQL_HANDLE_DBC, scan_.get(), "preparazione di un'istruzione", password_);
+    return StmtHandle(stmt);
+}
+
+void OdbcConnection::ScanClosed() {
+    // The last open scan ends the reading transaction, so that the server
+    // keeps no old snapshot for a connection that only waits.
+    if (--openScans_ == 0 && scan_.get() != SQL_NULL_HANDLE) SQLEndTran(SQL_HANDLE_DBC, scan_.get(), SQL_ROLLBACK);
+}
+
+std::unique_ptr<Cursor> OdbcConnection::OpenScan(const std::string& table) {
+    // A missing table is reported here, not by a failure on the scan
+    // connection, which would end the scans open there with it.
+    TableColumns(table);
+    // The scan sees what is committed: what this connection saved is
+    // committed first.
+    Flush();
+    StmtHandle count = NewScanStatement();
+    ++openScans_;
+    const std::string name = QuoteIdentifier(table, dialect_);
+    const std::u16string countSql = ToWide("SELECT COUNT(*) FROM " + name);
+    long long rows = -1;
+    if (Succeeded(SQLExecDirectW(count.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(countSql.c_str())),
+                                 SQL_NTS)) &&
+        Succeeded(SQLFetch(count.get()))) {
+        SQLBIGINT n = 0;
+        SQLLEN indicator = 0;
+        if (Succeeded(SQLGetData(count.get(), 1, SQL_C_SBIGINT, &n, sizeof n, &indicator)) && indicator != SQL_NULL_DATA)
+            rows = n;
+    }
+    count.Reset();
+    StmtHandle stmt = NewScanStatement();
+    const std::u16string wide = ToWide("SELECT * FROM " + name);
+    if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS))) {
+        try {
+            ThrowDiagnostic(SQL_HANDLE_STMT, stmt.get(), "apertura della tabella '" + table + "'", password_);
+        } catch (const Error&) {
+            stmt.Reset();
+            ScanClosed();
+            throw;
+        }
+    }
+    std::vector<FieldInfo> columns = DescribeColumns(stmt.get());
+    auto closed = [this](StmtHandle done) {
+        done.Reset();
+        ScanClosed();
+    };
+    try {
+        auto cursor = std::make_unique<OdbcCursor>(*this, std::move(stmt), std::move(columns), table, closed);
+        cursor->SetRowCount(rows);
+        return cursor;
+    } catch (const Error&) {
+        ScanClosed();  // the first fetch failed: no cursor gives the statement back
+        throw;
+    }
 }
 
 OdbcConnection::~OdbcConnection() {
@@ -99,6 +173,10 @@ OdbcConnection::~OdbcConnection() {
     pending_.ReleaseStatements();
     lookups_.clear();
     control_.Reset();
+    if (scan_.get() != SQL_NULL_HANDLE) {
+        SQLEndTran(SQL_HANDLE_DBC, scan_.get(), SQL_ROLLBACK);
+        SQLDisconnect(scan_.get());
+    }
     if (pendingWrites_ > 0 && dbc_.get() != SQL_NULL_HANDLE) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
     if (dbc_.get() != SQL_NULL_HANDLE) SQLDisconnect(dbc_.get());
 }
@@ -301,6 +379,7 @@ std::string OdbcConnection::Translate(const std::string& sql, const std::string&
 std::unique_ptr<Cursor> OdbcConnection::OpenCursor(const std::string& sql) {
     auto select = ParseSimpleSelect(sql);
     if (select && select->whereField) return OpenLookup(select->table, *select->whereField, select->whereValue);
+    if (select && postgres_) return OpenScan(select->table);
     SendPending();
     const std::string table = select ? select->table : std::string();
     StmtHandle stmt = NewStatement();

@@ -75,6 +75,13 @@ private:
     using LookupKey = std::pair<std::string, std::string>;  // table, field
 
     void Connect(const std::string& connectString);
+    DbcHandle Open(const std::string& connectString);
+    // A whole table, read through a second connection of the driver's
+    // block cursors (psqlODBC otherwise reads a whole result into memory
+    // when the statement runs).
+    std::unique_ptr<Cursor> OpenScan(const std::string& table);
+    StmtHandle NewScanStatement();
+    void ScanClosed();
     void Commit();
     bool Control(const char* sql);
     // Per column of table (in the order of `columns`): the value the server
@@ -85,6 +92,9 @@ private:
 
     EnvHandle env_;
     DbcHandle dbc_;
+    std::string connectString_;  // as the driver was connected
+    DbcHandle scan_;             // for table scans, opened when first needed
+    int openScans_ = 0;
     std::string password_;
     std::string name_;
     bool readOnly_;

@@ -41,6 +41,8 @@ public:
     void Insert(const std::vector<std::optional<Variant>>& values) override;
     void DeleteCurrent() override;
 
+    // The rows of the statement, where the driver cannot tell (-1: unknown).
+    void SetRowCount(long long rows) { rowCount_ = rows; }
     // The current row (precondition: !AtEnd()).
     const std::vector<Variant>& Row() const { return row_; }
 

@@ -13,8 +13,8 @@ namespace {
 
 // Records per statement, and the parameters one statement carries at most
 // (psqlODBC loses the connection on statements with many thousands).
-constexpr std::size_t kRowsPerBatch = 64;
-constexpr std::size_t kMaxParameters = 4000;
+constexpr std::size_t kRowsPerBatch = 128;
+constexpr std::size_t kMaxParameters = 8000;
 
 }  // namespace
 
