@@ -37,6 +37,15 @@ inline constexpr int kExitRefusedAtLoad = 1;   // the load ended the program or 
 int RunProgram(int argc, char** argv, std::string_view title, std::string_view iniName,
                const DialogsFactory& dialogs, const MainWindowFactory& window);
 
+// Builds a main window and runs its load (bool Window::Load()); nullptr when
+// the load ended the program.
+template <class Window>
+std::unique_ptr<Window> LoadedWindow() {
+    auto window = std::make_unique<Window>();
+    if (!window->Load()) return nullptr;
+    return window;
+}
+
 // Whether another instance of this program was running when this one
 // started (the lock taken by RunProgram). False in a process that never
 // asked, such as a test of a window's load.

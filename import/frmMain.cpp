@@ -10,14 +10,15 @@
 
 #include "common/Messages.h"
 #include "common/DataHelpers.h"
-#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
+#include "common/WindowLoad.h"
 #include "common/engine/Error.h"
 #include "common/ProgressText.h"
+#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/SourceWidgets.h"
@@ -50,7 +51,7 @@ std::string PairingsChangedText(int cleared, int kept)
     return text + ".";
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_("Tessily", [this] { dcTo.Close(); })
+frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_(kProgramTitle, [this] { dcTo.Close(); })
 {
     setObjectName("frmMain");
     BuildControls();
@@ -166,17 +167,9 @@ void frmMain::BuildControls()
     connect(cmdChiudi, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
 }
 
-std::unique_ptr<frmMain> frmMain::Create()
-{
-    auto window = std::make_unique<frmMain>();
-    if (!window->Load()) return nullptr;
-    return window;
-}
-
 void frmMain::Refuse(const std::string& text)
 {
-    core::TheDialogs().MessageBox(text + kEndsProgram, core::MsgButtons::Ok, core::MsgIcon::Critical,
-                                  core::ThePrefs().programTitle);
+    core::RefuseToStart(text);
     ended_ = true;
     core::EndProgram(0);
 }
@@ -189,31 +182,17 @@ void frmMain::ShowError(int number, const std::string& description)
 
 bool frmMain::Load()
 {
-    if (core::PreviousInstance()) {
+    ui::LoadWidgets view;
+    view.window = this;
+    view.lblData = lblData;
+    view.txtTargetDb = txtTargetDb;
+    view.cmdTargetDb = cmdTargetDb;
+    if (!core::LoadMainWindow(view)) {
         ended_ = true;
         return false;
     }
-    lblData->setText(Q(core::TodayLabel()));
-
-    core::Prefs& prefs = core::ThePrefs();
-    if (!core::FileExists(prefs.iniPath)) {
-        Refuse("Il file di configurazione non è stato trovato!");
-        return false;
-    }
-    setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
-
-    core::LoadDestinationSettings(true);
-    // A destination on a database server (DBCONNECT) has no file to look for.
-    if (!core::DestinationIsServer() && !core::FileExists(prefs.destinationPath)) {
-        Refuse("il file archivio non è stato trovato!");
-        return false;
-    }
-    txtTargetDb->setText(Q(core::DestinationDisplay()));
-    txtTargetDb->setEnabled(false);
-    cmdTargetDb->setEnabled(false);
-
     try {
-        DestinationTables list = ReadDestinationTables(prefs.iniPath);
+        DestinationTables list = ReadDestinationTables(core::ThePrefs().iniPath);
         mTableCount = list.count;
         mTables = std::move(list.tables);
     } catch (const core::Error& e) {

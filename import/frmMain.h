@@ -34,8 +34,6 @@ class ProgressCaption;
 namespace import {
 
 inline constexpr const char* kProgramTitle = "Tessily";
-inline constexpr const char* kIniName = "Tessily.ini";
-inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
 
 // What the status line says after a change of destination table.
 std::string PairingsChangedText(int cleared, int kept);
@@ -45,10 +43,6 @@ class frmMain : public QWidget, private ImportView {
 public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
-
-    // Builds the window and runs its load; nothing when the load ended the
-    // program (its message already shown).
-    static std::unique_ptr<frmMain> Create();
 
     // The load sequence; false when it ended the program.
     bool Load();

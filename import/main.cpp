@@ -5,11 +5,8 @@
 #include "import/frmMain.h"
 #include "ui/QtDialogs.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     core::RegisterBuiltInDrivers();
-    return core::RunProgram(
-        argc, argv, import::kProgramTitle, import::kIniName,
-        [] { return std::make_unique<ui::QtDialogs>(); },
-        []() -> std::unique_ptr<QWidget> { return import::frmMain::Create(); });
+    return core::RunProgram(argc, argv, import::kProgramTitle, "Tessily.ini", [] { return std::make_unique<ui::QtDialogs>(); },
+                            [] { return core::LoadedWindow<import::frmMain>(); });
 }

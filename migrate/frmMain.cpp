@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "common/DateLabel.h"
 #include "common/Dialogs.h"
-#include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
+#include "common/WindowLoad.h"
 #include "common/ProgressText.h"
+#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/SourceWidgets.h"
@@ -50,11 +50,6 @@ void Separator(QWidget* parent, const char* grey, const char* white, int topTwip
     w->setStyleSheet("background-color: #FFFFFF;");
 }
 
-void ShowRefusal(const char* message) {
-    core::TheDialogs().MessageBox(std::string(message) + kEndsProgram, core::MsgButtons::Ok,
-                                  core::MsgIcon::Critical, core::ThePrefs().programTitle);
-}
-
 }  // namespace
 
 QRect frmMain::Twips(int left, int top, int width, int height) {
@@ -62,7 +57,7 @@ QRect frmMain::Twips(int left, int top, int width, int height) {
 }
 
 frmMain::frmMain()
-    : safety_("Varnel", [this] {
+    : safety_(kProgramTitle, [this] {
           dcTo.Close();
           dcSupport.Close();
       }) {
@@ -150,31 +145,13 @@ void frmMain::BuildControls() {
     // cmdTargetDb has no action.
 }
 
-std::unique_ptr<frmMain> frmMain::Load() {
-    if (core::PreviousInstance()) return nullptr;
-    std::unique_ptr<frmMain> form(new frmMain());
-    if (!form->LoadSequence()) return nullptr;
-    return form;
-}
-
-bool frmMain::LoadSequence() {
-    lblData->setText(Q(core::TodayLabel()));
-    core::Prefs& prefs = core::ThePrefs();
-    if (!core::FileExists(prefs.iniPath)) {
-        ShowRefusal(kNoIniMessage);
-        return false;
-    }
-    setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
-    core::LoadDestinationSettings(true);
-    // A destination on a database server (DBCONNECT) has no file to look for.
-    if (!core::DestinationIsServer() && !core::FileExists(prefs.destinationPath)) {
-        ShowRefusal(kNoArchiveMessage);
-        return false;
-    }
-    txtTargetDb->setText(Q(core::DestinationDisplay()));
-    txtTargetDb->setEnabled(false);
-    cmdTargetDb->setEnabled(false);
-    return true;
+bool frmMain::Load() {
+    ui::LoadWidgets view;
+    view.window = this;
+    view.lblData = lblData;
+    view.txtTargetDb = txtTargetDb;
+    view.cmdTargetDb = cmdTargetDb;
+    return core::LoadMainWindow(view);
 }
 
 void frmMain::cmdSourceDb_Click() {

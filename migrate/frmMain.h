@@ -28,17 +28,14 @@ namespace migrate {
 
 inline constexpr const char* kProgramTitle = "Varnel";
 inline constexpr const char* kDesignCaption = "Varnel - Utilità di Importazione Dati";
-inline constexpr const char* kEndsProgram = " L'applicazione verrà terminata!";
-inline constexpr const char* kNoIniMessage = "Il file di configurazione non è stato trovato!";
-inline constexpr const char* kNoArchiveMessage = "il file archivio non è stato trovato!";
 
 class frmMain : public QDialog, private MigrationView {
     Q_OBJECT
 public:
-    // Builds the window and runs its load sequence. nullptr when the load
-    // ended the program (another instance running, or a missing file, whose
-    // message has then been shown).
-    static std::unique_ptr<frmMain> Load();
+    frmMain();
+
+    // The load sequence; false when it ended the program.
+    bool Load();
 
     // Event handlers.
     void cmdSourceDb_Click();
@@ -72,10 +69,7 @@ protected:
     void reject() override;
 
 private:
-    frmMain();
     void BuildControls();
-    // Steps after the instance test; false when the program must end.
-    bool LoadSequence();
 
     // MigrationView
     std::string SourcePath() const override;

@@ -1,3 +1,5 @@
+// Varnel: the version-migration program.
+
 #include "common/Startup.h"
 #include "common/engine/Drivers.h"
 #include "migrate/frmMain.h"
@@ -5,7 +7,6 @@
 
 int main(int argc, char** argv) {
     core::RegisterBuiltInDrivers();
-    return core::RunProgram(
-        argc, argv, migrate::kProgramTitle, "Varnel.ini", [] { return std::make_unique<ui::QtDialogs>(); },
-        []() -> std::unique_ptr<QWidget> { return migrate::frmMain::Load(); });
+    return core::RunProgram(argc, argv, migrate::kProgramTitle, "Varnel.ini", [] { return std::make_unique<ui::QtDialogs>(); },
+                            [] { return core::LoadedWindow<migrate::frmMain>(); });
 }

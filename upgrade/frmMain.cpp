@@ -8,12 +8,13 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/Startup.h"
+#include "common/WindowLoad.h"
 #include "common/ProgressText.h"
+#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/ctrProgress.h"
@@ -144,55 +145,33 @@ void frmMain::BuildControls() {
     connect(cmdChiudi_, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
 }
 
-void frmMain::Refuse(const std::string& firstSentence) {
-    core::TheDialogs().MessageBox(firstSentence + " L'applicazione verrà terminata!", core::MsgButtons::Ok,
-                                  core::MsgIcon::Critical, core::ThePrefs().programTitle);
-}
-
 bool frmMain::Load() {
-    if (core::PreviousInstance()) return false;
     lblTbl_->SetFullText(QString());
-    lblData_->setText(Q(core::TodayLabel()));
-    // The date was laid out for a narrower font: a longer text grows to the
-    // left instead of losing its year at the window's edge.
-    const int needed = lblData_->fontMetrics().horizontalAdvance(lblData_->text()) + 2;
-    if (needed > lblData_->width()) {
-        const int right = lblData_->geometry().right();
-        lblData_->setGeometry(right + 1 - needed, lblData_->y(), needed, lblData_->height());
-    }
-
-    core::Prefs& prefs = core::ThePrefs();
-    if (!core::FileExists(prefs.iniPath)) {
-        Refuse("Il file di configurazione non è stato trovato!");
-        return false;
-    }
-    setWindowTitle(Q(prefs.programTitle + " - " + core::ReadCfg("APPNAME")));
-    // DBPATH, the archive path from DBPATH and DBFILE, the decoded DBPWD.
-    core::LoadDestinationSettings(false);
+    // The archive is this program's source: it goes into txtSourceDb.
+    ui::LoadWidgets view;
+    view.window = this;
+    view.lblData = lblData_;
+    view.txtTargetDb = txtSourceDb_;
+    view.cmdTargetDb = cmdSourceDb_;
+    core::LoadOptions options;
+    options.previousVersion = false;
     // The upgrade swaps files: a destination on a database server is not one.
-    if (core::DestinationIsServer()) {
-        Refuse("La configurazione indica un database su server (DBCONNECT): l'aggiornamento della struttura "
-               "si esegue solo su un archivio su file.");
-        return false;
-    }
-
+    options.serverRefusal = "La configurazione indica un database su server (DBCONNECT): l'aggiornamento della "
+                            "struttura si esegue solo su un archivio su file.";
     // What an upgrade killed half-way left is put right before the archive
     // is looked for: between the two renames the archive exists only as its
     // backup.
-    upgrade::OfferRecovery(prefs.destinationPath, prefs.destinationPassword, prefs.programTitle);
-    if (!core::FileExists(prefs.destinationPath)) {
-        Refuse("il file archivio non è stato trovato!");
-        return false;
-    }
-    txtSourceDb_->setText(Q(prefs.destinationPath));
-    txtSourceDb_->setEnabled(false);
-    cmdSourceDb_->setEnabled(false);
-    txtTargetDb_->setText(Q(prefs.destinationPath + ".upg"));
+    options.beforeDestinationCheck = [] {
+        const core::Prefs& prefs = core::ThePrefs();
+        OfferRecovery(prefs.destinationPath, prefs.destinationPassword, prefs.programTitle);
+    };
+    if (!core::LoadMainWindow(view, options)) return false;
+
+    txtTargetDb_->setText(txtSourceDb_->text() + ".upg");
     txtTargetDb_->setEnabled(false);
     cmdTargetDb_->setEnabled(false);
-
     if (!core::FileExists(txtTargetDb_->text().toStdString())) {
-        Refuse("il file archivio di destinazione non è stato trovato!");
+        core::RefuseToStart("il file archivio di destinazione non è stato trovato!");
         return false;
     }
     return true;

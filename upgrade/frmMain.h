@@ -24,6 +24,8 @@ class ProgressCaption;
 
 namespace upgrade {
 
+inline constexpr const char* kProgramTitle = "Quillon";
+
 class frmMain : public QWidget, public UpgradeView {
     Q_OBJECT
 public:
@@ -63,7 +65,6 @@ private:
     bool AskStopAndClose();
 
     void BuildControls();
-    void Refuse(const std::string& firstSentence);
 
     QWidget* picture1_ = nullptr;
     QLabel* label1_ = nullptr;

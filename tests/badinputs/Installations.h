@@ -14,6 +14,7 @@
 
 #include "common/Paths.h"
 #include "common/Prefs.h"
+#include "common/Startup.h"
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
 #include "import/frmMain.h"
@@ -82,7 +83,7 @@ public:
         return File(name);
     }
 
-    std::unique_ptr<migrate::frmMain> Load() const { return migrate::frmMain::Load(); }
+    std::unique_ptr<migrate::frmMain> Load() const { return core::LoadedWindow<migrate::frmMain>(); }
     // Chooses the source through the window's dialog; whether Avvia can be pressed.
     static bool Choose(migrate::frmMain& w, testsupport::ScriptedDialogs& dialogs, const std::string& path,
                        int filter) {
@@ -132,7 +133,7 @@ public:
         return File(name);
     }
 
-    std::unique_ptr<import::frmMain> Load() const { return import::frmMain::Create(); }
+    std::unique_ptr<import::frmMain> Load() const { return core::LoadedWindow<import::frmMain>(); }
     // Chooses the source, pairs the first slot (Codice) with `field` and
     // the others by their names where the source has them; presses Avvia.
     static void ChooseAndRun(import::frmMain& w, testsupport::ScriptedDialogs& dialogs, const std::string& path,

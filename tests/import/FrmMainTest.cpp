@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/Startup.h"
 #include "common/engine/Engine.h"
 #include "import/frmMain.h"
 #include "tests/engine/MemoryDriver.h"
@@ -56,7 +57,7 @@ protected:
 
     frmMain& Open()
     {
-        window_ = frmMain::Create();
+        window_ = core::LoadedWindow<frmMain>();
         if (!window_) throw std::runtime_error("the load ended the program:\n" + dialogs_->Transcript());
         return *window_;
     }
@@ -76,7 +77,7 @@ protected:
 
 TEST_F(FrmMainTest, MissingConfigurationEndsTheProgram)
 {
-    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(core::LoadedWindow<frmMain>(), nullptr);
     const DialogCall refusal = dialogs_->LastMessage();
     EXPECT_EQ(refusal.text, "Il file di configurazione non è stato trovato! L'applicazione verrà terminata!");
     EXPECT_EQ(refusal.icon, core::MsgIcon::Critical);
@@ -86,7 +87,7 @@ TEST_F(FrmMainTest, MissingConfigurationEndsTheProgram)
 TEST_F(FrmMainTest, MissingArchiveEndsTheProgram)
 {
     folder_.WriteIni("2", kTwoTables);
-    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(core::LoadedWindow<frmMain>(), nullptr);
     EXPECT_EQ(dialogs_->LastMessage().text, "il file archivio non è stato trovato! L'applicazione verrà terminata!");
 }
 
@@ -94,7 +95,7 @@ TEST_F(FrmMainTest, MissingTemplateOfTheFirstTableEndsTheProgram)
 {
     folder_.WriteIni("2", kTwoTables);
     folder_.CreateDestination();
-    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(core::LoadedWindow<frmMain>(), nullptr);
     EXPECT_EQ(dialogs_->LastMessage().text,
               "Il file di configurazione Clienti.ini non è stato trovato! L'applicazione verrà terminata!");
     EXPECT_EQ(dialogs_->LastMessage().title, "Tessily");
@@ -166,7 +167,7 @@ TEST_F(FrmMainTest, MalformedTableListEndsTheProgramWithoutTouchingAnything)
 {
     folder_.WriteIni("2", "1=Clienti,tblAnClienti\n2=Mandanti\n");
     folder_.CreateDestination();
-    EXPECT_EQ(frmMain::Create(), nullptr);
+    EXPECT_EQ(core::LoadedWindow<frmMain>(), nullptr);
     const DialogCall refusal = dialogs_->LastMessage();
     EXPECT_NE(refusal.text.find("[TABLES]"), std::string::npos) << refusal.text;
     EXPECT_NE(refusal.text.find("Tessily.ini"), std::string::npos) << refusal.text;

@@ -13,6 +13,7 @@
 #include <iostream>
 
 #include "common/SafetyCopy.h"
+#include "common/Startup.h"
 #include "import/frmMain.h"
 #include "tests/import/ImportFixture.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -45,7 +46,7 @@ protected:
         folder_.WriteIni("1", "1=Clienti,tblAnClienti\n");
         folder_.CreateDestination();
         folder_.WriteTemplate("Clienti", kClientiTpl);
-        window_ = import::frmMain::Create();
+        window_ = core::LoadedWindow<import::frmMain>();
         ASSERT_TRUE(window_) << dialogs_->Transcript();
     }
     void TearDown() override

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <memory>
 
+#include "common/Startup.h"
 #include "migrate/frmMain.h"
 #include "tests/migrate/MigrationFixture.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -50,7 +51,7 @@ protected:
 
     // Loads the window and chooses the archive (SQLite, second file type).
     void OpenWindow(const std::string& archive = {}, int filterIndex = 2) {
-        form_ = migrate::frmMain::Load();
+        form_ = core::LoadedWindow<migrate::frmMain>();
         ASSERT_TRUE(form_) << dialogs_->Transcript();
         dialogs_->AnswerFile(archive.empty() ? ArchivePath() : archive, filterIndex);
         form_->cmdSourceDb_Click();

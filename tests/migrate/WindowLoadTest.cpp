@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "common/DateLabel.h"
+#include "common/Startup.h"
 #include "tests/migrate/SampleRows.h"
 #include "tests/migrate/WindowDriver.h"
 #include "ui/ctrProgress.h"
@@ -21,7 +22,7 @@ using WindowLoad = WindowTest;
 
 TEST_F(WindowLoad, ShowsTheDestinationDisabledAndWaitsForASource) {
     MakeDestination();
-    auto form = migrate::frmMain::Load();
+    auto form = core::LoadedWindow<migrate::frmMain>();
     ASSERT_TRUE(form);
     EXPECT_EQ(dialogs_->Calls().size(), 0u) << dialogs_->Transcript();
     EXPECT_EQ(form->windowTitle().toStdString(), "Varnel - Agenzia Prova");
@@ -40,7 +41,7 @@ TEST_F(WindowLoad, ShowsTheDestinationDisabledAndWaitsForASource) {
 
 TEST_F(WindowLoad, MissingConfigurationEndsBeforeAnyOtherCheck) {
     std::filesystem::remove(folder_ + "/Varnel.ini");
-    EXPECT_FALSE(migrate::frmMain::Load());
+    EXPECT_FALSE(core::LoadedWindow<migrate::frmMain>());
     ASSERT_EQ(dialogs_->MessageCount(), 1);
     const auto m = dialogs_->LastMessage();
     EXPECT_EQ(m.text, "Il file di configurazione non \xC3\xA8 stato trovato! L'applicazione verr\xC3\xA0 terminata!");
@@ -50,10 +51,10 @@ TEST_F(WindowLoad, MissingConfigurationEndsBeforeAnyOtherCheck) {
 
 TEST_F(WindowLoad, MissingArchiveEndsTheProgram) {
     // No destination database; then one whose DBPATH lacks its separator.
-    EXPECT_FALSE(migrate::frmMain::Load());
+    EXPECT_FALSE(core::LoadedWindow<migrate::frmMain>());
     MakeDestination();
     WriteIni(Replace(DefaultIni(), "DBPATH=Dati\\", "DBPATH=Dati"));
-    EXPECT_FALSE(migrate::frmMain::Load());
+    EXPECT_FALSE(core::LoadedWindow<migrate::frmMain>());
     const auto messages = dialogs_->Messages();
     ASSERT_EQ(messages.size(), 2u);
     for (const auto& m : messages) {
@@ -64,7 +65,7 @@ TEST_F(WindowLoad, MissingArchiveEndsTheProgram) {
 
 TEST_F(WindowLoad, LayoutInPixelsFromTwipsAndTabOrder) {
     MakeDestination();
-    auto form = migrate::frmMain::Load();
+    auto form = core::LoadedWindow<migrate::frmMain>();
     ASSERT_TRUE(form);
     EXPECT_EQ(form->size(), QSize(441, 228));
     EXPECT_EQ(form->txtSourceDb->geometry(), QRect(8, 56, 401, 21));
@@ -94,7 +95,7 @@ TEST_F(WindowLoad, LayoutInPixelsFromTwipsAndTabOrder) {
 TEST_F(WindowLoad, ChoosingTheArchiveUsesTheKnownPasswordAndEnablesAvvia) {
     MakeDestination();
     MakeArchive(BaseRows());
-    auto form = migrate::frmMain::Load();
+    auto form = core::LoadedWindow<migrate::frmMain>();
     ASSERT_TRUE(form);
     dialogs_->CancelFile();
     form->cmdSourceDb_Click();
