@@ -7,8 +7,8 @@
 
 #include "common/engine/Error.h"
 #include "common/engine/NumberText.h"
-#include "common/text/AsciiText.h"
 #include "common/text/CodePages.h"
+#include "common/text/Rounding.h"
 
 namespace core {
 namespace {

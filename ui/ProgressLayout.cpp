@@ -1,6 +1,6 @@
 #include "ui/ProgressLayout.h"
 
-#include "common/text/AsciiText.h"
+#include "common/text/Rounding.h"
 
 namespace ui {
 

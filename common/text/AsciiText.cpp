@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <cmath>
-
 namespace core::text {
 
 std::string AsciiLower(std::string_view s) {
@@ -30,14 +28,6 @@ std::string_view Trim(std::string_view s, std::string_view chars) {
     const std::size_t first = s.find_first_not_of(chars);
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(chars) - first + 1);
-}
-
-double RoundHalfEven(double x) {
-    const double down = std::floor(x);
-    const double diff = x - down;
-    if (diff > 0.5) return down + 1;
-    if (diff < 0.5) return down;
-    return std::fmod(down, 2.0) == 0 ? down : down + 1;
 }
 
 }  // namespace core::text

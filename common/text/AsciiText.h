@@ -24,8 +24,4 @@ inline constexpr std::string_view kAsciiSpace = " \t\n\v\f\r";
 // The text without the given characters at either end.
 std::string_view Trim(std::string_view s, std::string_view chars = kAsciiSpace);
 
-// Rounds to the nearest whole number, halves to the even neighbour
-// (212.5 -> 212, 213.5 -> 214), whatever the FPU rounding mode is.
-double RoundHalfEven(double x);
-
 }  // namespace core::text

@@ -1,5 +1,5 @@
 // The shared text helpers: code pages against Windows' own conversion,
-// UTF-8 validity, ASCII and Unicode case, trimming and rounding.
+// UTF-8 validity and repair, ASCII and Unicode case, trimming and rounding.
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -10,6 +10,7 @@
 
 #include "common/text/AsciiText.h"
 #include "common/text/CodePages.h"
+#include "common/text/Rounding.h"
 #include "common/text/Utf8.h"
 
 using namespace core::text;
