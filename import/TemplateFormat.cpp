@@ -5,6 +5,7 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "common/engine/Error.h"
+#include "common/text/AsciiText.h"
 
 namespace import {
 namespace {
@@ -25,8 +26,7 @@ std::string Where(std::string_view section, std::string_view key, const std::str
 
 bool IsWholeNumberText(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    text = core::text::Trim(text, " \t");
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
     for (char c : text)
