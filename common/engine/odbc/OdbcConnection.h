@@ -33,6 +33,9 @@ public:
     long long Execute(const std::string& sql) override;
     void Flush() override;
     bool ReadOnly() const override { return readOnly_; }
+    // Whether the server takes several records in one INSERT (PostgreSQL);
+    // other servers get one statement per record.
+    bool MultiRowInsert() const { return postgres_; }
     std::string Name() const override { return name_; }
 
     // Used by the cursors.

@@ -30,6 +30,7 @@ void InsertBatch::Add(const std::string& table, const std::vector<FieldInfo>& co
 }
 
 bool InsertBatch::Full() const {
+    if (!connection_.MultiRowInsert()) return !rows_.empty();
     return rows_.size() >= kRowsPerBatch || parameters_ + columns_.size() > kMaxParameters;
 }
 
