@@ -32,11 +32,12 @@ bool CopyAtOnce(core::TableTransfer& transfer, const std::string& table,
     core::TableTransfer::Request request;
     request.table = table;
     request.columns = std::move(columns);
-    // Called as each row is about to be written.
+    // Called as each row is about to be written, which the statement does
+    // next: the window counts it with the rows written.
     request.rowDone = [&](long long rows, double percent) {
         ++entry.read;
         view.SetProgress(ProgressValue(percent));
-        view.RowDone(rows - 1);
+        view.RowDone(rows);
     };
     std::optional<long long> rows;
     try {

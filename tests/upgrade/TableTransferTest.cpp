@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TableTransferTest, ::testing::ValuesIn(kCases),
 class StoppingView : public RecordingView {
 public:
     void RowDone(long long copied) override {
-        if (copied >= 1) throw core::UserInterrupt();
+        if (copied >= 2) throw core::UserInterrupt();
     }
 };
 
