@@ -51,12 +51,12 @@ std::string PairingsChangedText(int cleared, int kept)
     return text + ".";
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_(kProgramTitle, [this] { dcTo.Close(); })
+frmMain::frmMain(QWidget* parent) : QWidget(parent), safety_(kProgramTitle, [this] { dcTo_.Close(); })
 {
     setObjectName("frmMain");
     BuildControls();
     safety_.OnProgress([this](int percent) {
-        lblStato->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
+        lblStato_->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
         pacer_.Tick();
     });
 }
@@ -78,11 +78,11 @@ void frmMain::BuildControls()
     title->setGeometry(kLeft, 8, 360, 36);
     title->setStyleSheet("color: white; font-size: 17px; font-weight: bold; background: transparent;");
 
-    lblData = new QLabel(this);
-    lblData->setObjectName("lblData");
-    lblData->setGeometry(360, 8, kWidth - 360 - kLeft, 36);
-    lblData->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblData->setStyleSheet("color: white; background: transparent;");
+    lblData_ = new QLabel(this);
+    lblData_->setObjectName("lblData");
+    lblData_->setGeometry(360, 8, kWidth - 360 - kLeft, 36);
+    lblData_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblData_->setStyleSheet("color: white; background: transparent;");
 
     auto label = [this](const char* name, const char* text, int x, int y, int w) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
@@ -92,33 +92,33 @@ void frmMain::BuildControls()
     };
 
     label("lblOrigine", "File Origine", kLeft, 64, 110);
-    txtSourceDb = new QLineEdit(this);
-    txtSourceDb->setObjectName("txtSourceDb");
-    txtSourceDb->setReadOnly(true);
-    txtSourceDb->setGeometry(kFieldLeft, 64, kWidth - kFieldLeft - kLeft - 34, 23);
-    cmdSourceDb = new QPushButton("..", this);
-    cmdSourceDb->setObjectName("cmdSourceDb");
-    cmdSourceDb->setGeometry(kWidth - kLeft - 28, 64, 28, 23);
+    txtSourceDb_ = new QLineEdit(this);
+    txtSourceDb_->setObjectName("txtSourceDb");
+    txtSourceDb_->setReadOnly(true);
+    txtSourceDb_->setGeometry(kFieldLeft, 64, kWidth - kFieldLeft - kLeft - 34, 23);
+    cmdSourceDb_ = new QPushButton("..", this);
+    cmdSourceDb_->setObjectName("cmdSourceDb");
+    cmdSourceDb_->setGeometry(kWidth - kLeft - 28, 64, 28, 23);
 
     label("lblDestinazione", "File Destinazione", kLeft, 94, 115);
-    txtTargetDb = new QLineEdit(this);
-    txtTargetDb->setObjectName("txtTargetDb");
-    txtTargetDb->setReadOnly(true);
-    txtTargetDb->setGeometry(kFieldLeft, 94, kWidth - kFieldLeft - kLeft - 34, 23);
-    cmdTargetDb = new QPushButton("..", this);
-    cmdTargetDb->setObjectName("cmdTargetDb");
-    cmdTargetDb->setGeometry(kWidth - kLeft - 28, 94, 28, 23);
+    txtTargetDb_ = new QLineEdit(this);
+    txtTargetDb_->setObjectName("txtTargetDb");
+    txtTargetDb_->setReadOnly(true);
+    txtTargetDb_->setGeometry(kFieldLeft, 94, kWidth - kFieldLeft - kLeft - 34, 23);
+    cmdTargetDb_ = new QPushButton("..", this);
+    cmdTargetDb_->setObjectName("cmdTargetDb");
+    cmdTargetDb_->setGeometry(kWidth - kLeft - 28, 94, 28, 23);
 
     label("lblTblOrigine", "Tabella Origine", kLeft, 128, 110);
-    cmbTblFrom = new QComboBox(this);
-    cmbTblFrom->setObjectName("cmbTblFrom");
-    cmbTblFrom->setGeometry(kFieldLeft, 128, 190, 23);
-    cmbTblFrom->setEnabled(false);
+    cmbTblFrom_ = new QComboBox(this);
+    cmbTblFrom_->setObjectName("cmbTblFrom");
+    cmbTblFrom_->setGeometry(kFieldLeft, 128, 190, 23);
+    cmbTblFrom_->setEnabled(false);
 
     label("lblTblDestinazione", "Tabella Destinazione", 334, 128, 130);
-    cmbTblTo = new QComboBox(this);
-    cmbTblTo->setObjectName("cmbTblTo");
-    cmbTblTo->setGeometry(466, 128, kWidth - 466 - kLeft, 23);
+    cmbTblTo_ = new QComboBox(this);
+    cmbTblTo_->setObjectName("cmbTblTo");
+    cmbTblTo_->setGeometry(466, 128, kWidth - 466 - kLeft, 23);
 
     for (int i = 0; i < kSlotCount; ++i) {
         const int column = i % 4;
@@ -134,37 +134,37 @@ void frmMain::BuildControls()
         c->setProperty("index", i);
         c->setGeometry(x, y + 19, kSlotWidth, 23);
         c->setEnabled(false);
-        lblFldTo[static_cast<std::size_t>(i)] = l;
-        cmbFldFrom[static_cast<std::size_t>(i)] = c;
+        lblFldTo_[static_cast<std::size_t>(i)] = l;
+        cmbFldFrom_[static_cast<std::size_t>(i)] = c;
     }
 
     const int below = kSlotTop + 6 * kSlotRow + 4;
-    chkSvuota = new QCheckBox("Svuota la tabella di destinazione prima della copia", this);
-    chkSvuota->setObjectName("chkSvuota");
-    chkSvuota->setGeometry(kLeft, below, 400, 23);
+    chkSvuota_ = new QCheckBox("Svuota la tabella di destinazione prima della copia", this);
+    chkSvuota_->setObjectName("chkSvuota");
+    chkSvuota_->setGeometry(kLeft, below, 400, 23);
 
-    pbrMain = new ui::ctrProgress(this);
-    pbrMain->setObjectName("pbrMain");
-    ui::ConfigureAsMainProgress(*pbrMain);
-    pbrMain->setGeometry(kLeft, below + 32, kWidth - 2 * kLeft, 16);
+    pbrMain_ = new ui::ctrProgress(this);
+    pbrMain_->setObjectName("pbrMain");
+    ui::ConfigureAsMainProgress(*pbrMain_);
+    pbrMain_->setGeometry(kLeft, below + 32, kWidth - 2 * kLeft, 16);
 
-    lblStato = new ui::ProgressCaption(this);
-    lblStato->setObjectName("lblStato");
-    lblStato->setGeometry(kLeft, below + 54, kWidth - kLeft - 2 * 96 - 8 - kLeft - 8, 36);
+    lblStato_ = new ui::ProgressCaption(this);
+    lblStato_->setObjectName("lblStato");
+    lblStato_->setGeometry(kLeft, below + 54, kWidth - kLeft - 2 * 96 - 8 - kLeft - 8, 36);
 
-    cmdAvvia = new QPushButton("Avvia", this);
-    cmdAvvia->setObjectName("cmdAvvia");
-    cmdAvvia->setGeometry(kWidth - kLeft - 2 * 96 - 8, below + 58, 96, 28);
-    cmdAvvia->setEnabled(false);
-    cmdChiudi = new QPushButton("Chiudi", this);
-    cmdChiudi->setObjectName("cmdChiudi");
-    cmdChiudi->setGeometry(kWidth - kLeft - 96, below + 58, 96, 28);
+    cmdAvvia_ = new QPushButton("Avvia", this);
+    cmdAvvia_->setObjectName("cmdAvvia");
+    cmdAvvia_->setGeometry(kWidth - kLeft - 2 * 96 - 8, below + 58, 96, 28);
+    cmdAvvia_->setEnabled(false);
+    cmdChiudi_ = new QPushButton("Chiudi", this);
+    cmdChiudi_->setObjectName("cmdChiudi");
+    cmdChiudi_->setGeometry(kWidth - kLeft - 96, below + 58, 96, 28);
 
-    connect(cmbTblTo, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblTo_Click(index); });
-    connect(cmbTblFrom, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblFrom_Click(index); });
-    connect(cmdSourceDb, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
-    connect(cmdAvvia, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
-    connect(cmdChiudi, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
+    connect(cmbTblTo_, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblTo_Click(index); });
+    connect(cmbTblFrom_, &QComboBox::currentIndexChanged, this, [this](int index) { cmbTblFrom_Click(index); });
+    connect(cmdSourceDb_, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
+    connect(cmdAvvia_, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
+    connect(cmdChiudi_, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
 }
 
 void frmMain::Refuse(const std::string& text)
@@ -184,9 +184,9 @@ bool frmMain::Load()
 {
     ui::LoadWidgets view;
     view.window = this;
-    view.lblData = lblData;
-    view.txtTargetDb = txtTargetDb;
-    view.cmdTargetDb = cmdTargetDb;
+    view.lblData = lblData_;
+    view.txtTargetDb = txtTargetDb_;
+    view.cmdTargetDb = cmdTargetDb_;
     if (!core::LoadMainWindow(view)) {
         ended_ = true;
         return false;
@@ -201,25 +201,25 @@ bool frmMain::Load()
         return false;
     }
     {
-        const QSignalBlocker quiet(cmbTblTo);
-        cmbTblTo->clear();
-        for (const core::cTable& table : mTables) cmbTblTo->addItem(Q(table.Name), table.ID);
-        cmbTblTo->setCurrentIndex(-1);
+        const QSignalBlocker quiet(cmbTblTo_);
+        cmbTblTo_->clear();
+        for (const core::cTable& table : mTables) cmbTblTo_->addItem(Q(table.Name), table.ID);
+        cmbTblTo_->setCurrentIndex(-1);
     }
-    if (cmbTblTo->count() > 0) cmbTblTo->setCurrentIndex(0);  // the template steps run now
+    if (cmbTblTo_->count() > 0) cmbTblTo_->setCurrentIndex(0);  // the template steps run now
     return !ended_;
 }
 
 void frmMain::SelectTblToQuietly(int index)
 {
-    const QSignalBlocker quiet(cmbTblTo);
-    cmbTblTo->setCurrentIndex(index);
+    const QSignalBlocker quiet(cmbTblTo_);
+    cmbTblTo_->setCurrentIndex(index);
 }
 
 void frmMain::cmbTblTo_Click(int index)
 {
     if (index < 0 || ended_) return;
-    const std::string name = cmbTblTo->itemText(index).toStdString();
+    const std::string name = cmbTblTo_->itemText(index).toStdString();
     const std::string file = TemplatePath(name);
     if (!core::FileExists(file)) {
         Refuse("Il file di configurazione " + name + ".ini" + " non è stato trovato!");
@@ -243,8 +243,8 @@ void frmMain::cmbTblTo_Click(int index)
     int cleared = 0;
     int kept = 0;
     for (int k = 1; k <= kSlotCount; ++k) {
-        QLabel* label = lblFldTo[static_cast<std::size_t>(k - 1)];
-        QComboBox* list = cmbFldFrom[static_cast<std::size_t>(k - 1)];
+        QLabel* label = lblFldTo_[static_cast<std::size_t>(k - 1)];
+        QComboBox* list = cmbFldFrom_[static_cast<std::size_t>(k - 1)];
         if (const core::cField* field = mTemplate.Slot(k)) {
             // The slot keeps its list. A choice made for another table's
             // field would import the wrong column under the new label: it
@@ -266,28 +266,28 @@ void frmMain::cmbTblTo_Click(int index)
             list->setEnabled(false);
         }
     }
-    if (cleared > 0 || kept > 0) lblStato->SetFullText(Q(PairingsChangedText(cleared, kept)));
-    else if (otherTable) lblStato->SetFullText(QString());
+    if (cleared > 0 || kept > 0) lblStato_->SetFullText(Q(PairingsChangedText(cleared, kept)));
+    else if (otherTable) lblStato_->SetFullText(QString());
 }
 
 void frmMain::cmbTblFrom_Click(int index)
 {
     if (index < 0) return;
     try {
-        dcFrom.RecordSource = cmbTblFrom->itemText(index).toStdString();
-        dcFrom.Refresh();
+        dcFrom_.RecordSource = cmbTblFrom_->itemText(index).toStdString();
+        dcFrom_.Refresh();
         QStringList names;
         names << QString();
-        const auto& columns = dcFrom.Recordset().Columns();
+        const auto& columns = dcFrom_.Recordset().Columns();
         for (const core::FieldInfo& column : columns) names << Q(column.name);
-        for (QComboBox* list : cmbFldFrom) {
+        for (QComboBox* list : cmbFldFrom_) {
             list->clear();
             list->addItems(names);
         }
     } catch (const core::Error& e) {
         // The slots must not keep offering the fields of a table that is no
         // longer bound.
-        for (QComboBox* list : cmbFldFrom) {
+        for (QComboBox* list : cmbFldFrom_) {
             list->clear();
             list->addItem(QString());
         }
@@ -299,10 +299,10 @@ void frmMain::cmdSourceDb_Click()
 {
     ui::SourceWidgets view;
     view.owner = this;
-    view.txtSourceDb = txtSourceDb;
-    view.cmdAvvia = cmdAvvia;
-    view.cmbTblFrom = cmbTblFrom;
-    core::SourceDbClick(view, dcFrom, core::ProgramKind::Tessily);
+    view.txtSourceDb = txtSourceDb_;
+    view.cmdAvvia = cmdAvvia_;
+    view.cmbTblFrom = cmbTblFrom_;
+    core::SourceDbClick(view, dcFrom_, core::ProgramKind::Tessily);
 }
 
 void frmMain::cmdAvvia_Click()
@@ -311,9 +311,9 @@ void frmMain::cmdAvvia_Click()
         pacer_.RequestStop();
         return;
     }
-    std::vector<QWidget*> inputs{cmdSourceDb, cmbTblFrom, cmbTblTo, chkSvuota};
-    for (QComboBox* list : cmbFldFrom) inputs.push_back(list);
-    const ui::RunLock lock(inputs, cmdAvvia);
+    std::vector<QWidget*> inputs{cmdSourceDb_, cmbTblFrom_, cmbTblTo_, chkSvuota_};
+    for (QComboBox* list : cmbFldFrom_) inputs.push_back(list);
+    const ui::RunLock lock(inputs, cmdAvvia_);
     pacer_.Begin();
     safety_.Reset();
     activity_.clear();
@@ -321,8 +321,8 @@ void frmMain::cmdAvvia_Click()
     ImportSetup setup;
     setup.tables = &mTables;
     setup.tpl = &mTemplate;
-    setup.dcFrom = &dcFrom;
-    setup.dcTo = &dcTo;
+    setup.dcFrom = &dcFrom_;
+    setup.dcTo = &dcTo_;
     setup.destinationPath = prefs.destinationPath;
     setup.destinationPassword = prefs.destinationPassword;
     setup.programTitle = prefs.programTitle;
@@ -332,9 +332,9 @@ void frmMain::cmdAvvia_Click()
     pacer_.End();
     const std::string written = core::CountOf(run.RecordsCopied(), "record scritto", "record scritti");
     if (succeeded)
-        lblStato->SetFullText(Q("Importazione completata.\n" + written + "."));
+        lblStato_->SetFullText(Q("Importazione completata.\n" + written + "."));
     else if (!activity_.empty())
-        lblStato->SetFullText(Q(std::string(pacer_.StopRequested() ? "Importazione interrotta dall'utente.\n"
+        lblStato_->SetFullText(Q(std::string(pacer_.StopRequested() ? "Importazione interrotta dall'utente.\n"
                                                                     : "Importazione fermata da un errore.\n") +
                                 (safety_.Restored() ? std::string("Database ripristinato com'era prima dell'importazione.")
                                                     : written + " prima dell'interruzione.")));
@@ -373,14 +373,14 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::Activity(const std::string& text)
 {
     activity_ = text;
-    lblStato->SetFullText(Q(text));
-    lblStato->repaint();
+    lblStato_->SetFullText(Q(text));
+    lblStato_->repaint();
     pacer_.Tick();
 }
 
 void frmMain::ShowRecords(long long saved)
 {
-    lblStato->SetFullText(Q(activity_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
+    lblStato_->SetFullText(Q(activity_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
 }
 
 void frmMain::RecordDone(long long saved)
@@ -390,12 +390,12 @@ void frmMain::RecordDone(long long saved)
     pacer_.Yield();
 }
 
-std::int32_t frmMain::SelectedTableId() { return core::GetItemData(*cmbTblTo); }
+std::int32_t frmMain::SelectedTableId() { return core::GetItemData(*cmbTblTo_); }
 
-std::string frmMain::SlotSource(int k) { return cmbFldFrom[static_cast<std::size_t>(k - 1)]->currentText().toStdString(); }
+std::string frmMain::SlotSource(int k) { return cmbFldFrom_[static_cast<std::size_t>(k - 1)]->currentText().toStdString(); }
 
-bool frmMain::EmptyDestinationFirst() { return chkSvuota->checkState() == Qt::Checked; }
+bool frmMain::EmptyDestinationFirst() { return chkSvuota_->checkState() == Qt::Checked; }
 
-void frmMain::SetProgress(int percent) { pbrMain->SetValue(percent); }
+void frmMain::SetProgress(int percent) { pbrMain_->SetValue(percent); }
 
 }  // namespace import

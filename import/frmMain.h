@@ -61,21 +61,21 @@ public:
     const std::vector<core::cTable>& Tables() const { return mTables; }
     std::int16_t TableCount() const { return mTableCount; }
     const ImportTemplate& Template() const { return mTemplate; }
-    core::DataControl& SourceControl() { return dcFrom; }
-    core::DataControl& DestinationControl() { return dcTo; }
+    core::DataControl& dcFrom() { return dcFrom_; }
+    core::DataControl& dcTo() { return dcTo_; }
 
-    QComboBox* TblFrom() const { return cmbTblFrom; }
-    QComboBox* TblTo() const { return cmbTblTo; }
-    QLabel* FieldLabel(int slotIndex) const { return lblFldTo[static_cast<std::size_t>(slotIndex)]; }
-    QComboBox* FieldList(int slotIndex) const { return cmbFldFrom[static_cast<std::size_t>(slotIndex)]; }
-    QCheckBox* Svuota() const { return chkSvuota; }
-    QPushButton* Avvia() const { return cmdAvvia; }
-    QLineEdit* SourceDb() const { return txtSourceDb; }
-    QLineEdit* TargetDb() const { return txtTargetDb; }
-    QLabel* DateLabel() const { return lblData; }
-    ui::ctrProgress* Progress() const { return pbrMain; }
-    ui::ProgressCaption* Status() const { return lblStato; }
-    QPushButton* Chiudi() const { return cmdChiudi; }
+    QComboBox* cmbTblFrom() const { return cmbTblFrom_; }
+    QComboBox* cmbTblTo() const { return cmbTblTo_; }
+    QLabel* lblFldTo(int slotIndex) const { return lblFldTo_[static_cast<std::size_t>(slotIndex)]; }
+    QComboBox* cmbFldFrom(int slotIndex) const { return cmbFldFrom_[static_cast<std::size_t>(slotIndex)]; }
+    QCheckBox* chkSvuota() const { return chkSvuota_; }
+    QPushButton* cmdAvvia() const { return cmdAvvia_; }
+    QLineEdit* txtSourceDb() const { return txtSourceDb_; }
+    QLineEdit* txtTargetDb() const { return txtTargetDb_; }
+    QLabel* lblData() const { return lblData_; }
+    ui::ctrProgress* pbrMain() const { return pbrMain_; }
+    ui::ProgressCaption* lblStato() const { return lblStato_; }
+    QPushButton* cmdChiudi() const { return cmdChiudi_; }
     // The run's yields and its stop ("Interrompi"); tests shorten the interval.
     core::RunPacer& Pacer() { return pacer_; }
 
@@ -101,25 +101,25 @@ private:
     void SelectTblToQuietly(int index);
 
     // Controls, named as the window's design names them.
-    QLabel* lblData = nullptr;
-    QLineEdit* txtSourceDb = nullptr;
-    QPushButton* cmdSourceDb = nullptr;
-    QLineEdit* txtTargetDb = nullptr;
-    QPushButton* cmdTargetDb = nullptr;
-    QComboBox* cmbTblFrom = nullptr;
-    QComboBox* cmbTblTo = nullptr;
-    std::array<QLabel*, kSlotCount> lblFldTo{};
-    std::array<QComboBox*, kSlotCount> cmbFldFrom{};
-    QCheckBox* chkSvuota = nullptr;
-    ui::ctrProgress* pbrMain = nullptr;
+    QLabel* lblData_ = nullptr;
+    QLineEdit* txtSourceDb_ = nullptr;
+    QPushButton* cmdSourceDb_ = nullptr;
+    QLineEdit* txtTargetDb_ = nullptr;
+    QPushButton* cmdTargetDb_ = nullptr;
+    QComboBox* cmbTblFrom_ = nullptr;
+    QComboBox* cmbTblTo_ = nullptr;
+    std::array<QLabel*, kSlotCount> lblFldTo_{};
+    std::array<QComboBox*, kSlotCount> cmbFldFrom_{};
+    QCheckBox* chkSvuota_ = nullptr;
+    ui::ctrProgress* pbrMain_ = nullptr;
     // What the run is doing, and what a change of destination did to the
     // pairings.
-    ui::ProgressCaption* lblStato = nullptr;
-    QPushButton* cmdAvvia = nullptr;
-    QPushButton* cmdChiudi = nullptr;
+    ui::ProgressCaption* lblStato_ = nullptr;
+    QPushButton* cmdAvvia_ = nullptr;
+    QPushButton* cmdChiudi_ = nullptr;
 
-    core::DataControl dcFrom;
-    core::DataControl dcTo;
+    core::DataControl dcFrom_;
+    core::DataControl dcTo_;
 
     std::int16_t mTableCount = 0;
     std::vector<core::cTable> mTables;

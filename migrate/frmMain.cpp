@@ -58,12 +58,12 @@ QRect frmMain::Twips(int left, int top, int width, int height) {
 
 frmMain::frmMain()
     : safety_(kProgramTitle, [this] {
-          dcTo.Close();
-          dcSupport.Close();
+          dcTo_.Close();
+          dcSupport_.Close();
       }) {
     BuildControls();
     safety_.OnProgress([this](int percent) {
-        lblProgress->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
+        lblProgress_->SetFullText(QString::fromUtf8("Copia di sicurezza del database… %1%").arg(percent));
         pacer_.Tick();
     });
 }
@@ -88,78 +88,78 @@ void frmMain::BuildControls() {
     subtitle->setText(QStringLiteral("per il passaggio dalla versione 4 alla 5"));
     subtitle->setStyleSheet("color: white; font-weight: bold; font-size: 7pt;");
     subtitle->adjustSize();
-    lblData = Place<QLabel>(picture, "lblData", Twips(4320, 240, 2160, 195));
-    lblData->setStyleSheet("color: #FFFFC0; font-size: 7pt;");
+    lblData_ = Place<QLabel>(picture, "lblData", Twips(4320, 240, 2160, 195));
+    lblData_->setStyleSheet("color: #FFFFC0; font-size: 7pt;");
 
     Caption(this, "Label2", "File Origine", 120, 600);
-    txtSourceDb = Place<QLineEdit>(this, "txtSourceDb", Twips(120, 840, 6015, 315));
-    txtSourceDb->setReadOnly(true);
-    cmdSourceDb = Place<QPushButton>(this, "cmdSourceDb", Twips(6180, 840, 315, 315));
-    cmdSourceDb->setText(QStringLiteral(".."));
-    cmdSourceDb->setAutoDefault(false);
+    txtSourceDb_ = Place<QLineEdit>(this, "txtSourceDb", Twips(120, 840, 6015, 315));
+    txtSourceDb_->setReadOnly(true);
+    cmdSourceDb_ = Place<QPushButton>(this, "cmdSourceDb", Twips(6180, 840, 315, 315));
+    cmdSourceDb_->setText(QStringLiteral(".."));
+    cmdSourceDb_->setAutoDefault(false);
 
     Caption(this, "Label3", "File Destinazione", 120, 1200);
-    txtTargetDb = Place<QLineEdit>(this, "txtTargetDb", Twips(120, 1440, 6015, 315));
-    txtTargetDb->setReadOnly(true);
-    cmdTargetDb = Place<QPushButton>(this, "cmdTargetDb", Twips(6180, 1440, 315, 315));
-    cmdTargetDb->setText(QStringLiteral(".."));
-    cmdTargetDb->setAutoDefault(false);
+    txtTargetDb_ = Place<QLineEdit>(this, "txtTargetDb", Twips(120, 1440, 6015, 315));
+    txtTargetDb_->setReadOnly(true);
+    cmdTargetDb_ = Place<QPushButton>(this, "cmdTargetDb", Twips(6180, 1440, 315, 315));
+    cmdTargetDb_->setText(QStringLiteral(".."));
+    cmdTargetDb_->setAutoDefault(false);
 
     auto* shape = Place<QFrame>(this, "Shape1", Twips(120, 1860, 6375, 435));
     shape->setStyleSheet("QFrame#Shape1 { background-color: #E4E4E4; border: 1px solid #A0A0A0; }");
-    chkSvuota = Place<QCheckBox>(this, "chkSvuota", Twips(240, 1920, 6135, 315));
-    chkSvuota->setText(QStringLiteral("Svuota le tabelle di destinazione prima della copia"));
-    chkSvuota->setStyleSheet("background-color: #E4E4E4;");
+    chkSvuota_ = Place<QCheckBox>(this, "chkSvuota", Twips(240, 1920, 6135, 315));
+    chkSvuota_->setText(QStringLiteral("Svuota le tabelle di destinazione prima della copia"));
+    chkSvuota_->setStyleSheet("background-color: #E4E4E4;");
 
     Separator(this, "Line1", "Line2", 2445, 6615);
     Separator(this, "Line3", "Line4", 3060, 6615);
 
-    cmdAvvia = Place<QPushButton>(this, "cmdAvvia", Twips(4020, 2580, 1215, 375));
-    cmdAvvia->setText(QStringLiteral("Avvia"));
-    cmdAvvia->setDefault(true);
-    cmdAvvia->setEnabled(false);  // until a source has been chosen
-    cmdChiudi = Place<QPushButton>(this, "cmdChiudi", Twips(5280, 2580, 1215, 375));
-    cmdChiudi->setText(QStringLiteral("Chiudi"));
-    cmdChiudi->setAutoDefault(false);
+    cmdAvvia_ = Place<QPushButton>(this, "cmdAvvia", Twips(4020, 2580, 1215, 375));
+    cmdAvvia_->setText(QStringLiteral("Avvia"));
+    cmdAvvia_->setDefault(true);
+    cmdAvvia_->setEnabled(false);  // until a source has been chosen
+    cmdChiudi_ = Place<QPushButton>(this, "cmdChiudi", Twips(5280, 2580, 1215, 375));
+    cmdChiudi_->setText(QStringLiteral("Chiudi"));
+    cmdChiudi_->setAutoDefault(false);
 
     // Left of the buttons, above the bar: two lines, each shortened in the
     // middle when it does not fit.
-    lblProgress = Place<ui::ProgressCaption>(this, "lblProgress", Twips(120, 2505, 3840, 525));
+    lblProgress_ = Place<ui::ProgressCaption>(this, "lblProgress", Twips(120, 2505, 3840, 525));
 
-    pbrMain = new ui::ctrProgress(this);
-    pbrMain->setObjectName("pbrMain");
-    pbrMain->setGeometry(Twips(120, 3180, 6375, 135));
-    ui::ConfigureAsMainProgress(*pbrMain);
+    pbrMain_ = new ui::ctrProgress(this);
+    pbrMain_->setObjectName("pbrMain");
+    pbrMain_->setGeometry(Twips(120, 3180, 6375, 135));
+    ui::ConfigureAsMainProgress(*pbrMain_);
 
-    setTabOrder(txtSourceDb, cmdSourceDb);
-    setTabOrder(cmdSourceDb, txtTargetDb);
-    setTabOrder(txtTargetDb, cmdTargetDb);
-    setTabOrder(cmdTargetDb, chkSvuota);
-    setTabOrder(chkSvuota, cmdAvvia);
-    setTabOrder(cmdAvvia, cmdChiudi);
+    setTabOrder(txtSourceDb_, cmdSourceDb_);
+    setTabOrder(cmdSourceDb_, txtTargetDb_);
+    setTabOrder(txtTargetDb_, cmdTargetDb_);
+    setTabOrder(cmdTargetDb_, chkSvuota_);
+    setTabOrder(chkSvuota_, cmdAvvia_);
+    setTabOrder(cmdAvvia_, cmdChiudi_);
 
-    connect(cmdSourceDb, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
+    connect(cmdSourceDb_, &QPushButton::clicked, this, [this] { cmdSourceDb_Click(); });
     // While a run works the button reads "Interrompi" and stops it.
-    connect(cmdAvvia, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
-    connect(cmdChiudi, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
-    // cmdTargetDb has no action.
+    connect(cmdAvvia_, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
+    connect(cmdChiudi_, &QPushButton::clicked, this, [this] { cmdChiudi_Click(); });
+    // cmdTargetDb_ has no action.
 }
 
 bool frmMain::Load() {
     ui::LoadWidgets view;
     view.window = this;
-    view.lblData = lblData;
-    view.txtTargetDb = txtTargetDb;
-    view.cmdTargetDb = cmdTargetDb;
+    view.lblData = lblData_;
+    view.txtTargetDb = txtTargetDb_;
+    view.cmdTargetDb = cmdTargetDb_;
     return core::LoadMainWindow(view);
 }
 
 void frmMain::cmdSourceDb_Click() {
     ui::SourceWidgets view;
     view.owner = this;
-    view.txtSourceDb = txtSourceDb;
-    view.cmdAvvia = cmdAvvia;
-    core::SourceDbClick(view, dcFrom, core::ProgramKind::Varnel);
+    view.txtSourceDb = txtSourceDb_;
+    view.cmdAvvia = cmdAvvia_;
+    core::SourceDbClick(view, dcFrom_, core::ProgramKind::Varnel);
 }
 
 RunOutcome frmMain::cmdAvvia_Click() {
@@ -167,10 +167,10 @@ RunOutcome frmMain::cmdAvvia_Click() {
         pacer_.RequestStop();
         return RunOutcome::Declined;
     }
-    const ui::RunLock lock({cmdSourceDb, chkSvuota}, cmdAvvia);
+    const ui::RunLock lock({cmdSourceDb_, chkSvuota_}, cmdAvvia_);
     pacer_.Begin();
     safety_.Reset();
-    MigrationRun run(*this, {dcFrom, dcTo, dcSupport});
+    MigrationRun run(*this, {dcFrom_, dcTo_, dcSupport_});
     run.UseSafety(&safety_);
     const RunOutcome outcome = run.Run();
     pacer_.End();
@@ -193,13 +193,13 @@ void frmMain::cmdChiudi_Click() {
 
 void frmMain::reject() { cmdChiudi_Click(); }
 
-std::string frmMain::SourcePath() const { return txtSourceDb->text().toStdString(); }
+std::string frmMain::SourcePath() const { return txtSourceDb_->text().toStdString(); }
 
-bool frmMain::EmptyTablesChecked() const { return chkSvuota->checkState() == Qt::Checked; }
+bool frmMain::EmptyTablesChecked() const { return chkSvuota_->checkState() == Qt::Checked; }
 
-void frmMain::SetProgressVisible(bool visible) { pbrMain->setVisible(visible); }
+void frmMain::SetProgressVisible(bool visible) { pbrMain_->setVisible(visible); }
 
-void frmMain::SetProgressValue(int percent) { pbrMain->SetValue(percent); }
+void frmMain::SetProgressValue(int percent) { pbrMain_->SetValue(percent); }
 
 void frmMain::StepStarted(std::size_t index, std::size_t count, const TableStep& step) {
     stepIndex_ = index;
@@ -207,12 +207,12 @@ void frmMain::StepStarted(std::size_t index, std::size_t count, const TableStep&
     stepText_ = "Passo " + std::to_string(index + 1) + " di " + std::to_string(count) + ": " + step.sourceTable +
                 " → " + step.destinationTable;
     ShowRecords(0);
-    lblProgress->repaint();
+    lblProgress_->repaint();
     pacer_.Tick();
 }
 
 void frmMain::ShowRecords(long long saved) {
-    lblProgress->SetFullText(Q(stepText_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
+    lblProgress_->SetFullText(Q(stepText_ + "\n" + core::CountOf(saved, "record scritto", "record scritti")));
 }
 
 void frmMain::RecordDone(long long saved) {
@@ -243,7 +243,7 @@ void frmMain::ShowEnd(RunOutcome outcome, const MigrationReport& report) {
                                             : written + " prima dell'interruzione.");
         break;
     }
-    lblProgress->SetFullText(Q(text));
+    lblProgress_->SetFullText(Q(text));
 }
 
 }  // namespace migrate

@@ -42,21 +42,20 @@ public:
     RunOutcome cmdAvvia_Click();
     void cmdChiudi_Click();
 
-    // Controls, by their design names (also their object names).
-    QLabel* lblData = nullptr;
-    QLineEdit* txtSourceDb = nullptr;
-    QPushButton* cmdSourceDb = nullptr;
-    QLineEdit* txtTargetDb = nullptr;
-    QPushButton* cmdTargetDb = nullptr;
-    QCheckBox* chkSvuota = nullptr;
-    QPushButton* cmdAvvia = nullptr;
-    QPushButton* cmdChiudi = nullptr;
-    ui::ctrProgress* pbrMain = nullptr;
-    // What the run is doing and how far it got; at the end, how it ended.
-    ui::ProgressCaption* lblProgress = nullptr;
-    core::DataControl dcFrom;
-    core::DataControl dcTo;
-    core::DataControl dcSupport;
+    // Controls, by their design names (also their object names), for tests.
+    QLabel* lblData() const { return lblData_; }
+    QLineEdit* txtSourceDb() const { return txtSourceDb_; }
+    QPushButton* cmdSourceDb() const { return cmdSourceDb_; }
+    QLineEdit* txtTargetDb() const { return txtTargetDb_; }
+    QPushButton* cmdTargetDb() const { return cmdTargetDb_; }
+    QCheckBox* chkSvuota() const { return chkSvuota_; }
+    QPushButton* cmdAvvia() const { return cmdAvvia_; }
+    QPushButton* cmdChiudi() const { return cmdChiudi_; }
+    ui::ctrProgress* pbrMain() const { return pbrMain_; }
+    ui::ProgressCaption* lblProgress() const { return lblProgress_; }
+    core::DataControl& dcFrom() { return dcFrom_; }
+    core::DataControl& dcTo() { return dcTo_; }
+    core::DataControl& dcSupport() { return dcSupport_; }
 
     // The run's yields and its stop ("Interrompi"); tests shorten the interval.
     core::RunPacer& Pacer() { return pacer_; }
@@ -81,6 +80,22 @@ private:
 
     void ShowRecords(long long saved);
     void ShowEnd(RunOutcome outcome, const MigrationReport& report);
+
+    // Controls, by their design names.
+    QLabel* lblData_ = nullptr;
+    QLineEdit* txtSourceDb_ = nullptr;
+    QPushButton* cmdSourceDb_ = nullptr;
+    QLineEdit* txtTargetDb_ = nullptr;
+    QPushButton* cmdTargetDb_ = nullptr;
+    QCheckBox* chkSvuota_ = nullptr;
+    QPushButton* cmdAvvia_ = nullptr;
+    QPushButton* cmdChiudi_ = nullptr;
+    ui::ctrProgress* pbrMain_ = nullptr;
+    // What the run is doing and how far it got; at the end, how it ended.
+    ui::ProgressCaption* lblProgress_ = nullptr;
+    core::DataControl dcFrom_;
+    core::DataControl dcTo_;
+    core::DataControl dcSupport_;
 
     core::RunPacer pacer_;
     core::RunSafety safety_;

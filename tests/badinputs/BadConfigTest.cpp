@@ -63,7 +63,7 @@ TEST_P(VarnelIni, RefusesOrLoadsWithoutTouchingTheDestination) {
             // Loaded: the source dialog must still open and a cancel leave all as it was.
             dialogs->CancelFile();
             w->cmdSourceDb_Click();
-            EXPECT_FALSE(w->cmdAvvia->isEnabled());
+            EXPECT_FALSE(w->cmdAvvia()->isEnabled());
         } else {
             EXPECT_GE(dialogs->MessageCount(), 1) << "ended without a word";
         }

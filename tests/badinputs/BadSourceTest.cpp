@@ -190,7 +190,7 @@ TEST_P(TessilySource, RefusesOrImportsWhatItRead) {
         imported = !messages.empty() && messages.back().text == "Operazione eseguita con successo!";
         // Nothing imported and nothing said would leave the user guessing,
         // unless the window simply offered nothing to import.
-        if (!imported && w->Avvia()->isEnabled()) {
+        if (!imported && w->cmdAvvia()->isEnabled()) {
             EXPECT_GE(dialogs->MessageCount(), 1) << dialogs->Transcript();
         }
     }

@@ -120,7 +120,7 @@ RunResult RunVarnel(const std::string& sourceBytes, const std::string& caseName)
         auto w = home.Load();
         EXPECT_TRUE(w) << dialogs->Transcript();
         if (!w) return r;
-        w->chkSvuota->setChecked(true);
+        w->chkSvuota()->setChecked(true);
         if (VarnelHome::Choose(*w, *dialogs, source, 1)) w->cmdAvvia_Click();
     }
     Finish(r, home, VarnelHome::kKey, before, *dialogs);
@@ -149,13 +149,13 @@ RunResult RunTessily(const std::string& sourceBytes, const std::string& caseName
         if (!w) return r;
         dialogs->AnswerFile(source, TessilyHome::Access).AnswerInput("vup");
         w->cmdSourceDb_Click();
-        if (!w->Ended() && w->Avvia()->isEnabled()) {
-            w->TblFrom()->setCurrentText("Clienti");
-            if (w->TblFrom()->currentText() == "Clienti") {
-                w->FieldList(0)->setCurrentText("id");
-                w->FieldList(1)->setCurrentText("Denominazione");
-                w->FieldList(2)->setCurrentText("Denominazione");
-                w->Svuota()->setChecked(true);
+        if (!w->Ended() && w->cmdAvvia()->isEnabled()) {
+            w->cmbTblFrom()->setCurrentText("Clienti");
+            if (w->cmbTblFrom()->currentText() == "Clienti") {
+                w->cmbFldFrom(0)->setCurrentText("id");
+                w->cmbFldFrom(1)->setCurrentText("Denominazione");
+                w->cmbFldFrom(2)->setCurrentText("Denominazione");
+                w->chkSvuota()->setChecked(true);
                 w->cmdAvvia_Click();
             }
         }

@@ -89,7 +89,7 @@ public:
                        int filter) {
         dialogs.AnswerFile(path, filter);
         w.cmdSourceDb_Click();
-        return w.cmdAvvia->isEnabled();
+        return w.cmdAvvia()->isEnabled();
     }
 };
 
@@ -140,9 +140,9 @@ public:
                              int format, const std::string& field = "Codice") {
         dialogs.AnswerFile(path, format);
         w.cmdSourceDb_Click();
-        if (w.Ended() || !w.Avvia()->isEnabled()) return;
-        w.FieldList(0)->setCurrentText(QString::fromStdString(field));
-        for (int i = 1; i < 4; ++i) w.FieldList(i)->setCurrentText(w.FieldLabel(i)->text());
+        if (w.Ended() || !w.cmdAvvia()->isEnabled()) return;
+        w.cmbFldFrom(0)->setCurrentText(QString::fromStdString(field));
+        for (int i = 1; i < 4; ++i) w.cmbFldFrom(i)->setCurrentText(w.lblFldTo(i)->text());
         w.cmdAvvia_Click();
     }
 };

@@ -238,9 +238,9 @@ public:
         dialogs.AnswerFile(source_, badinputstest::TessilyHome::Sqlite);
         w->cmdSourceDb_Click();
         ASSERT_FALSE(w->Ended()) << dialogs.Transcript();
-        ASSERT_TRUE(w->Avvia()->isEnabled()) << dialogs.Transcript();
-        w->FieldList(0)->setCurrentText("Codice");
-        for (int i = 1; i < 4; ++i) w->FieldList(i)->setCurrentText(w->FieldLabel(i)->text());
+        ASSERT_TRUE(w->cmdAvvia()->isEnabled()) << dialogs.Transcript();
+        w->cmbFldFrom(0)->setCurrentText("Codice");
+        for (int i = 1; i < 4; ++i) w->cmbFldFrom(i)->setCurrentText(w->lblFldTo(i)->text());
         arm();
         w->cmdAvvia_Click();
     }

@@ -107,36 +107,36 @@ TEST_F(FrmMainTest, LoadShowsTheDestinationAndTheFirstTemplate)
     frmMain& w = Open();
     EXPECT_EQ(dialogs_->MessageCount(), 0);
     EXPECT_EQ(w.windowTitle().toStdString(), "Tessily - Gestione Agenzia");
-    EXPECT_FALSE(w.DateLabel()->text().isEmpty());
-    EXPECT_EQ(w.TargetDb()->text().toStdString(), folder_.DestinationPath());
-    EXPECT_FALSE(w.TargetDb()->isEnabled());
+    EXPECT_FALSE(w.lblData()->text().isEmpty());
+    EXPECT_EQ(w.txtTargetDb()->text().toStdString(), folder_.DestinationPath());
+    EXPECT_FALSE(w.txtTargetDb()->isEnabled());
     EXPECT_FALSE(w.findChild<QPushButton*>("cmdTargetDb")->isEnabled());
-    EXPECT_FALSE(w.Avvia()->isEnabled());
-    EXPECT_FALSE(w.TblFrom()->isEnabled());
+    EXPECT_FALSE(w.cmdAvvia()->isEnabled());
+    EXPECT_FALSE(w.cmbTblFrom()->isEnabled());
 
-    ASSERT_EQ(w.TblTo()->count(), 2);
-    EXPECT_EQ(w.TblTo()->currentIndex(), 0);
-    EXPECT_EQ(w.TblTo()->itemData(1).toInt(), 2);
+    ASSERT_EQ(w.cmbTblTo()->count(), 2);
+    EXPECT_EQ(w.cmbTblTo()->currentIndex(), 0);
+    EXPECT_EQ(w.cmbTblTo()->itemData(1).toInt(), 2);
     EXPECT_EQ(w.Template().file, import::TemplatePath("Clienti"));
     EXPECT_EQ(w.Template().reqCount, 1);
     EXPECT_EQ(Text(w.findChild<QLabel*>("lblFldTo_0")), "Codice");
     EXPECT_TRUE(w.findChild<QComboBox*>("cmbFldFrom_4")->isEnabled());
-    EXPECT_EQ(Text(w.FieldLabel(5)), "");
-    EXPECT_FALSE(w.FieldList(5)->isEnabled());
-    EXPECT_EQ(w.Progress()->Value(), 0);
+    EXPECT_EQ(Text(w.lblFldTo(5)), "");
+    EXPECT_FALSE(w.cmbFldFrom(5)->isEnabled());
+    EXPECT_EQ(w.pbrMain()->Value(), 0);
 }
 
 TEST_F(FrmMainTest, SlotsStandInSixRowsOfFour)
 {
     Install();
     frmMain& w = Open();
-    EXPECT_EQ(w.FieldList(0)->y(), w.FieldList(3)->y());
-    EXPECT_LT(w.FieldList(0)->x(), w.FieldList(3)->x());
-    EXPECT_GT(w.FieldList(4)->y(), w.FieldList(3)->y());
-    EXPECT_EQ(w.FieldList(4)->x(), w.FieldList(0)->x());
-    EXPECT_EQ(w.FieldList(23)->x(), w.FieldList(3)->x());
-    EXPECT_LT(w.FieldLabel(7)->y(), w.FieldList(7)->y());
-    EXPECT_EQ(w.FieldList(9)->property("index").toInt(), 9);
+    EXPECT_EQ(w.cmbFldFrom(0)->y(), w.cmbFldFrom(3)->y());
+    EXPECT_LT(w.cmbFldFrom(0)->x(), w.cmbFldFrom(3)->x());
+    EXPECT_GT(w.cmbFldFrom(4)->y(), w.cmbFldFrom(3)->y());
+    EXPECT_EQ(w.cmbFldFrom(4)->x(), w.cmbFldFrom(0)->x());
+    EXPECT_EQ(w.cmbFldFrom(23)->x(), w.cmbFldFrom(3)->x());
+    EXPECT_LT(w.lblFldTo(7)->y(), w.cmbFldFrom(7)->y());
+    EXPECT_EQ(w.cmbFldFrom(9)->property("index").toInt(), 9);
 }
 
 TEST_F(FrmMainTest, EmptyTableListLeavesTheSlotsAsDesigned)
@@ -144,12 +144,12 @@ TEST_F(FrmMainTest, EmptyTableListLeavesTheSlotsAsDesigned)
     folder_.WriteIni("0", kTwoTables);
     folder_.CreateDestination();
     frmMain& w = Open();
-    EXPECT_EQ(w.TblTo()->count(), 0);
+    EXPECT_EQ(w.cmbTblTo()->count(), 0);
     EXPECT_TRUE(w.Template().file.empty());
     for (int i = 0; i < import::kSlotCount; ++i) {
-        EXPECT_EQ(Text(w.FieldLabel(i)), "-");
-        EXPECT_FALSE(w.FieldList(i)->isEnabled());
-        EXPECT_EQ(w.FieldList(i)->count(), 0);
+        EXPECT_EQ(Text(w.lblFldTo(i)), "-");
+        EXPECT_FALSE(w.cmbFldFrom(i)->isEnabled());
+        EXPECT_EQ(w.cmbFldFrom(i)->count(), 0);
     }
 }
 
@@ -159,7 +159,7 @@ TEST_F(FrmMainTest, TableListStopsAtTheGap)
     folder_.CreateDestination();
     folder_.WriteTemplate("Clienti", kClientiTpl);
     frmMain& w = Open();
-    EXPECT_EQ(w.TblTo()->count(), 2);
+    EXPECT_EQ(w.cmbTblTo()->count(), 2);
     EXPECT_EQ(w.TableCount(), 4);
 }
 
@@ -178,17 +178,17 @@ TEST_F(FrmMainTest, TemplateWithGapsEnablesOnlyItsSlots)
 {
     Install();
     frmMain& w = Open();
-    w.TblTo()->setCurrentIndex(1);  // Mandanti: STD = 2, slots 1 and 3
-    EXPECT_EQ(Text(w.FieldLabel(0)), "Codice");
-    EXPECT_TRUE(w.FieldList(0)->isEnabled());
-    EXPECT_EQ(Text(w.FieldLabel(1)), "");
-    EXPECT_FALSE(w.FieldList(1)->isEnabled());
-    EXPECT_EQ(Text(w.FieldLabel(2)), "Cognome");
-    EXPECT_TRUE(w.FieldList(2)->isEnabled());
+    w.cmbTblTo()->setCurrentIndex(1);  // Mandanti: STD = 2, slots 1 and 3
+    EXPECT_EQ(Text(w.lblFldTo(0)), "Codice");
+    EXPECT_TRUE(w.cmbFldFrom(0)->isEnabled());
+    EXPECT_EQ(Text(w.lblFldTo(1)), "");
+    EXPECT_FALSE(w.cmbFldFrom(1)->isEnabled());
+    EXPECT_EQ(Text(w.lblFldTo(2)), "Cognome");
+    EXPECT_TRUE(w.cmbFldFrom(2)->isEnabled());
     for (int i = 3; i < import::kSlotCount; ++i) {
-        EXPECT_EQ(Text(w.FieldLabel(i)), "");
-        EXPECT_FALSE(w.FieldList(i)->isEnabled());
-        EXPECT_EQ(w.FieldList(i)->count(), 0);
+        EXPECT_EQ(Text(w.lblFldTo(i)), "");
+        EXPECT_FALSE(w.cmbFldFrom(i)->isEnabled());
+        EXPECT_EQ(w.cmbFldFrom(i)->count(), 0);
     }
 }
 
@@ -198,20 +198,20 @@ TEST_F(FrmMainTest, ChoosingTheSourceFillsEverySlot)
     frmMain& w = Open();
     ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(30), Nome TEXT(30));"
                  "CREATE TABLE Altro (X TEXT(5));");
-    ASSERT_TRUE(w.TblFrom()->isEnabled()) << dialogs_->Transcript();
-    EXPECT_TRUE(w.Avvia()->isEnabled());
-    EXPECT_EQ(w.TblFrom()->currentText().toStdString(), "Anagrafe");
+    ASSERT_TRUE(w.cmbTblFrom()->isEnabled()) << dialogs_->Transcript();
+    EXPECT_TRUE(w.cmdAvvia()->isEnabled());
+    EXPECT_EQ(w.cmbTblFrom()->currentText().toStdString(), "Anagrafe");
     const std::vector<std::string> expected{"", "Codice", "Cognome", "Nome"};
     for (int i = 0; i < import::kSlotCount; ++i) {
-        EXPECT_EQ(Items(w.FieldList(i)), expected) << "slot " << i;
-        EXPECT_EQ(w.FieldList(i)->currentIndex(), 0);
+        EXPECT_EQ(Items(w.cmbFldFrom(i)), expected) << "slot " << i;
+        EXPECT_EQ(w.cmbFldFrom(i)->currentIndex(), 0);
     }
 
     // Another source table discards every pairing.
-    w.FieldList(0)->setCurrentIndex(1);
-    w.TblFrom()->setCurrentIndex(1);
-    EXPECT_EQ(Items(w.FieldList(0)), (std::vector<std::string>{"", "X"}));
-    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "");
+    w.cmbFldFrom(0)->setCurrentIndex(1);
+    w.cmbTblFrom()->setCurrentIndex(1);
+    EXPECT_EQ(Items(w.cmbFldFrom(0)), (std::vector<std::string>{"", "X"}));
+    EXPECT_EQ(w.cmbFldFrom(0)->currentText().toStdString(), "");
 }
 
 TEST_F(FrmMainTest, ChangingTheDestinationKeepsOnlyPairingsNamedLikeTheNewField)
@@ -221,10 +221,10 @@ TEST_F(FrmMainTest, ChangingTheDestinationKeepsOnlyPairingsNamedLikeTheNewField)
     Install();
     frmMain& w = Open();
     ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10), sCognome TEXT(30), Nome TEXT(30));");
-    w.FieldList(0)->setCurrentText("Codice");
-    w.FieldList(2)->setCurrentText("sCognome");
-    w.FieldList(3)->setCurrentText("Nome");
-    w.TblTo()->setCurrentIndex(1);
+    w.cmbFldFrom(0)->setCurrentText("Codice");
+    w.cmbFldFrom(2)->setCurrentText("sCognome");
+    w.cmbFldFrom(3)->setCurrentText("Nome");
+    w.cmbTblTo()->setCurrentIndex(1);
 
     struct Expected {
         int slot;
@@ -239,20 +239,20 @@ TEST_F(FrmMainTest, ChangingTheDestinationKeepsOnlyPairingsNamedLikeTheNewField)
         {3, "", 0, false},         // its pairing went with its field
     };
     for (const Expected& e : mandanti) {
-        EXPECT_EQ(w.FieldList(e.slot)->currentText().toStdString(), e.choice) << "slot " << e.slot;
-        EXPECT_EQ(w.FieldList(e.slot)->count(), e.entries) << "slot " << e.slot;
-        EXPECT_EQ(w.FieldList(e.slot)->isEnabled(), e.enabled) << "slot " << e.slot;
+        EXPECT_EQ(w.cmbFldFrom(e.slot)->currentText().toStdString(), e.choice) << "slot " << e.slot;
+        EXPECT_EQ(w.cmbFldFrom(e.slot)->count(), e.entries) << "slot " << e.slot;
+        EXPECT_EQ(w.cmbFldFrom(e.slot)->isEnabled(), e.enabled) << "slot " << e.slot;
     }
-    EXPECT_EQ(w.Status()->FullText().toStdString(),
+    EXPECT_EQ(w.lblStato()->FullText().toStdString(),
               "Nuova tabella di destinazione: 2 abbinamenti annullati, 1 mantenuto (stesso nome di campo).");
 
     // Back to Clienti: slot 3 is sNome there, so sCognome goes; slot 4 is
     // enabled again with an empty list until a source table is chosen anew.
-    w.TblTo()->setCurrentIndex(0);
-    EXPECT_EQ(w.FieldList(2)->currentText().toStdString(), "");
-    EXPECT_TRUE(w.FieldList(3)->isEnabled());
-    EXPECT_EQ(w.FieldList(3)->count(), 0);
-    EXPECT_EQ(w.Status()->FullText().toStdString(), "Nuova tabella di destinazione: 1 abbinamento annullato.");
+    w.cmbTblTo()->setCurrentIndex(0);
+    EXPECT_EQ(w.cmbFldFrom(2)->currentText().toStdString(), "");
+    EXPECT_TRUE(w.cmbFldFrom(3)->isEnabled());
+    EXPECT_EQ(w.cmbFldFrom(3)->count(), 0);
+    EXPECT_EQ(w.lblStato()->FullText().toStdString(), "Nuova tabella di destinazione: 1 abbinamento annullato.");
 }
 
 TEST_F(FrmMainTest, SourceTableWithoutFieldsOffersOnlyTheEmptyEntry)
@@ -262,11 +262,11 @@ TEST_F(FrmMainTest, SourceTableWithoutFieldsOffersOnlyTheEmptyEntry)
     auto& store = testsupport::Stores()["memoria-senza-campi"];
     store.tables["Vuota"] = testsupport::MemoryTable{};
     core::Engine::Instance().AddDriver(std::make_unique<testsupport::MemoryDriver>());
-    w.SourceControl().Connect = "memoria;PWD=pw";
-    w.SourceControl().DatabaseName = "memoria-senza-campi";
-    w.TblFrom()->addItem("Vuota");  // the first entry: its handler runs
+    w.dcFrom().Connect = "memoria;PWD=pw";
+    w.dcFrom().DatabaseName = "memoria-senza-campi";
+    w.cmbTblFrom()->addItem("Vuota");  // the first entry: its handler runs
     EXPECT_EQ(dialogs_->MessageCount(), 0) << dialogs_->Transcript();
-    for (int i = 0; i < import::kSlotCount; ++i) EXPECT_EQ(Items(w.FieldList(i)), std::vector<std::string>{""});
+    for (int i = 0; i < import::kSlotCount; ++i) EXPECT_EQ(Items(w.cmbFldFrom(i)), std::vector<std::string>{""});
 }
 
 TEST_F(FrmMainTest, MalformedTemplateIsReportedAndTheWindowKeepsItsChoice)
@@ -274,15 +274,15 @@ TEST_F(FrmMainTest, MalformedTemplateIsReportedAndTheWindowKeepsItsChoice)
     Install();
     folder_.WriteTemplate("Mandanti", "[CFG]\nSTD=due\n[STD]\n1=Codice,sCodice\n");
     frmMain& w = Open();
-    w.TblTo()->setCurrentIndex(1);
+    w.cmbTblTo()->setCurrentIndex(1);
     const DialogCall error = dialogs_->LastMessage();
     EXPECT_EQ(error.title, "Errore n. 13");
     EXPECT_NE(error.text.find("Mandanti.ini"), std::string::npos) << error.text;
     EXPECT_NE(error.text.find("STD"), std::string::npos) << error.text;
     EXPECT_FALSE(w.Ended());
-    EXPECT_EQ(w.TblTo()->currentIndex(), 0);  // back to the table the slots show
+    EXPECT_EQ(w.cmbTblTo()->currentIndex(), 0);  // back to the table the slots show
     EXPECT_EQ(w.Template().file, import::TemplatePath("Clienti"));
-    EXPECT_EQ(Text(w.FieldLabel(4)), "Fido");
+    EXPECT_EQ(Text(w.lblFldTo(4)), "Fido");
 }
 
 TEST_F(FrmMainTest, MissingTemplateChosenLaterEndsTheProgram)
@@ -291,7 +291,7 @@ TEST_F(FrmMainTest, MissingTemplateChosenLaterEndsTheProgram)
     folder_.CreateDestination();
     folder_.WriteTemplate("Clienti", kClientiTpl);
     frmMain& w = Open();
-    w.TblTo()->setCurrentIndex(1);
+    w.cmbTblTo()->setCurrentIndex(1);
     EXPECT_TRUE(w.Ended());
     EXPECT_EQ(dialogs_->LastMessage().text,
               "Il file di configurazione Mandanti.ini non è stato trovato! L'applicazione verrà terminata!");
@@ -306,14 +306,14 @@ TEST_F(FrmMainTest, AvviaImportsThePairedFields)
                  "INSERT INTO Anagrafe VALUES ('A1', 'Rossi', 'Mario', '1500', '');"
                  "INSERT INTO Anagrafe VALUES ('A2', 'Bianchi', 'Anna', 'molto', 'Bianchi Spa');");
     folder_.ExecuteOnDestination("INSERT INTO [tblAnClienti] ([sCodice]) VALUES ('VECCHIO')");
-    w.FieldList(0)->setCurrentText("Codice");
-    w.FieldList(1)->setCurrentText("Cognome");
-    w.FieldList(2)->setCurrentText("Nome");
-    w.FieldList(3)->setCurrentText("Ditta");
-    w.FieldList(4)->setCurrentText("Fido");
-    w.Svuota()->setChecked(true);
+    w.cmbFldFrom(0)->setCurrentText("Codice");
+    w.cmbFldFrom(1)->setCurrentText("Cognome");
+    w.cmbFldFrom(2)->setCurrentText("Nome");
+    w.cmbFldFrom(3)->setCurrentText("Ditta");
+    w.cmbFldFrom(4)->setCurrentText("Fido");
+    w.chkSvuota()->setChecked(true);
     dialogs_->AnswerMessage(core::MsgResult::Yes);
-    w.Avvia()->click();
+    w.cmdAvvia()->click();
     // The emptying and what the conversions changed are in the message itself.
     EXPECT_EQ(dialogs_->LastMessage().text,
               "Operazione eseguita con successo!\n\nTabella svuotata prima della copia (1 record eliminato)\n"
@@ -326,9 +326,9 @@ TEST_F(FrmMainTest, AvviaImportsThePairedFields)
     EXPECT_EQ(rows[0][2].ToDouble(), 1500);
     EXPECT_EQ(rows[1][1], Variant("Bianchi Spa"));
     EXPECT_EQ(rows[1][2].ToDouble(), 0);
-    EXPECT_EQ(w.Progress()->Value(), 0);
+    EXPECT_EQ(w.pbrMain()->Value(), 0);
     // The choices stay for another run.
-    EXPECT_EQ(w.FieldList(0)->currentText().toStdString(), "Codice");
+    EXPECT_EQ(w.cmbFldFrom(0)->currentText().toStdString(), "Codice");
 }
 
 TEST_F(FrmMainTest, AvviaWithNothingSelectedInTheDestinationList)
@@ -337,11 +337,11 @@ TEST_F(FrmMainTest, AvviaWithNothingSelectedInTheDestinationList)
     frmMain& w = Open();
     ChooseSource("CREATE TABLE Anagrafe (Codice TEXT(10)); INSERT INTO Anagrafe VALUES ('A1');");
     folder_.ExecuteOnDestination("INSERT INTO [tblAnClienti] ([sCodice]) VALUES ('RESTA')");
-    w.FieldList(0)->setCurrentText("Codice");
-    w.Svuota()->setChecked(true);
-    w.TblTo()->setCurrentIndex(-1);
+    w.cmbFldFrom(0)->setCurrentText("Codice");
+    w.chkSvuota()->setChecked(true);
+    w.cmbTblTo()->setCurrentIndex(-1);
     dialogs_->AnswerMessage(core::MsgResult::Yes);
-    w.Avvia()->click();
+    w.cmdAvvia()->click();
     EXPECT_EQ(dialogs_->LastMessage().title, "Errore n. 9");
     EXPECT_EQ(dialogs_->LastMessage().text, "Indice non compreso nell'intervallo.");
     EXPECT_EQ(folder_.Count("tblAnClienti"), 1);

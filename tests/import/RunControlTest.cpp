@@ -58,9 +58,9 @@ protected:
     {
         dialogs_->AnswerFile(folder_.CreateSource(name, script), 1);
         window_->cmdSourceDb_Click();
-        window_->FieldList(0)->setCurrentText("Codice");
-        window_->FieldList(1)->setCurrentText("Cognome");
-        window_->FieldList(2)->setCurrentText("Fido");
+        window_->cmbFldFrom(0)->setCurrentText("Codice");
+        window_->cmbFldFrom(1)->setCurrentText("Cognome");
+        window_->cmbFldFrom(2)->setCurrentText("Fido");
         dialogs_->ClearLog();
     }
     std::string Destination() const
@@ -95,7 +95,7 @@ TEST_F(TessilyRunControl, TheWindowProcessesItsEventsThroughoutALongRun)
         marks.push_back(Clock::now());
     });
     dialogs_->AnswerMessage(core::MsgResult::Yes);
-    window_->Avvia()->click();
+    window_->cmdAvvia()->click();
     ASSERT_EQ(dialogs_->LastMessage().text, "Operazione eseguita con successo!") << dialogs_->Transcript();
     EXPECT_EQ(folder_.Count("tblAnClienti"), 100000);
 
@@ -138,19 +138,19 @@ TEST_F(TessilyRunControl, RipristinaAfterAStopOrAnErrorPutsTheTableBack)
         core::Engine::Instance().FlushAll();
         const std::string before = Destination();
         ChooseSource(Customers(200, c.nullAt), std::string("origine-") + c.name + ".db");
-        window_->Svuota()->setChecked(true);
+        window_->chkSvuota()->setChecked(true);
         window_->Pacer().SetInterval({});
         int yields = 0;
         std::string atMessage;
         dialogs_->OnYield([&] {
-            if (++yields == c.stopAtYield) window_->Avvia()->click();
+            if (++yields == c.stopAtYield) window_->cmdAvvia()->click();
         });
         dialogs_->OnCall([&](const DialogCall& call) {
             if (call.kind == DialogCall::Kind::MessageBox && call.buttons == core::MsgButtons::OkRestore)
                 atMessage = Destination();
         });
         dialogs_->AnswerMessage(core::MsgResult::Yes).AnswerRestore();
-        window_->Avvia()->click();
+        window_->cmdAvvia()->click();
 
         const auto messages = dialogs_->Messages();
         ASSERT_EQ(messages.size(), 3u) << dialogs_->Transcript();
@@ -166,8 +166,8 @@ TEST_F(TessilyRunControl, RipristinaAfterAStopOrAnErrorPutsTheTableBack)
         EXPECT_EQ(atMessage.find("VECCHIO"), std::string::npos);  // emptied, partly copied
         EXPECT_FALSE(atMessage.empty());
         EXPECT_EQ(Destination(), before);
-        EXPECT_EQ(window_->Avvia()->text(), "Avvia");
-        EXPECT_TRUE(window_->TblTo()->isEnabled());
+        EXPECT_EQ(window_->cmdAvvia()->text(), "Avvia");
+        EXPECT_TRUE(window_->cmbTblTo()->isEnabled());
         dialogs_->ClearLog();
         dialogs_->OnYield({});
         dialogs_->OnCall({});

@@ -44,9 +44,9 @@ TEST_F(EndToEnd, SuccessShowsOneMessageAfterOneYieldAndRestoresTheWindow) {
     EXPECT_EQ(calls[3].title, "Varnel");
     EXPECT_EQ(calls[4].kind, DialogCall::Kind::SetBusy);
     EXPECT_FALSE(calls[4].busy);
-    EXPECT_FALSE(form_->pbrMain->isVisibleTo(form_.get()));
-    EXPECT_EQ(form_->pbrMain->Value(), 0);
-    EXPECT_TRUE(form_->cmdAvvia->isEnabled());  // ready for another run
+    EXPECT_FALSE(form_->pbrMain()->isVisibleTo(form_.get()));
+    EXPECT_EQ(form_->pbrMain()->Value(), 0);
+    EXPECT_TRUE(form_->cmdAvvia()->isEnabled());  // ready for another run
 }
 
 TEST_F(EndToEnd, TheQuestionSaysWhatHappensToTheRecordsAlreadyThere) {
@@ -66,7 +66,7 @@ TEST_F(EndToEnd, TheQuestionSaysWhatHappensToTheRecordsAlreadyThere) {
     };
     for (const auto& c : cases) {
         dialogs_->ClearLog();
-        form_->chkSvuota->setChecked(c.empty);
+        form_->chkSvuota()->setChecked(c.empty);
         dialogs_->AnswerMessage(core::MsgResult::No);
         EXPECT_EQ(form_->cmdAvvia_Click(), RunOutcome::Declined);
         ASSERT_EQ(dialogs_->MessageCount(), 1) << dialogs_->Transcript();
@@ -84,12 +84,12 @@ TEST_F(EndToEnd, AnsweringNoTouchesNothing) {
     MakeArchive(BaseRows());
     OpenWindow();
     Execute("INSERT INTO [tblAree] ([sCodice], [sDescrizione]) VALUES ('OLD', 'Vecchia')");
-    form_->chkSvuota->setChecked(true);
-    form_->pbrMain->SetValue(40);
+    form_->chkSvuota()->setChecked(true);
+    form_->pbrMain()->SetValue(40);
     dialogs_->AnswerMessage(core::MsgResult::No);
     EXPECT_EQ(form_->cmdAvvia_Click(), RunOutcome::Declined);
     EXPECT_EQ(dialogs_->Calls().size(), 1u) << dialogs_->Transcript();
-    EXPECT_EQ(form_->pbrMain->Value(), 40);
+    EXPECT_EQ(form_->pbrMain()->Value(), 40);
     EXPECT_EQ(Count("tblAree"), 1u);
     EXPECT_EQ(Count("tblAnMandanti"), 0u);
 }
@@ -379,7 +379,7 @@ TEST_F(EndToEnd, AStopInStepFourKeepsWhatWasSavedAndRestoresTheWindow) {
     dialogs_->OnCall([&](const DialogCall& call) {
         if (call.kind == DialogCall::Kind::MessageBox && call.icon == core::MsgIcon::Critical) {
             busyDuringMessage = dialogs_->Busy();
-            barVisibleDuringMessage = form_->pbrMain->isVisibleTo(form_.get());
+            barVisibleDuringMessage = form_->pbrMain()->isVisibleTo(form_.get());
         }
     });
     EXPECT_EQ(Avvia(true), RunOutcome::Stopped);
@@ -393,8 +393,8 @@ TEST_F(EndToEnd, AStopInStepFourKeepsWhatWasSavedAndRestoresTheWindow) {
     EXPECT_TRUE(busyDuringMessage);
     EXPECT_TRUE(barVisibleDuringMessage);
     EXPECT_FALSE(dialogs_->Busy());
-    EXPECT_FALSE(form_->pbrMain->isVisibleTo(form_.get()));
-    EXPECT_EQ(form_->pbrMain->Value(), 0);
+    EXPECT_FALSE(form_->pbrMain()->isVisibleTo(form_.get()));
+    EXPECT_EQ(form_->pbrMain()->Value(), 0);
 
     EXPECT_EQ(Count("tblAnMandanti"), 4u);
     EXPECT_EQ(Count("tblAree"), 4u);
@@ -427,7 +427,7 @@ TEST_F(EndToEnd, AMissingSourceTableStopsTheRunAfterOpenDataControlsMessage) {
     EXPECT_EQ(Text(Rows("tblTiPagamento")[0], "sCodice"), "OLD");
     EXPECT_EQ(Count("tblMoPagamento"), 0u);
     EXPECT_FALSE(dialogs_->Busy());
-    EXPECT_FALSE(form_->pbrMain->isVisibleTo(form_.get()));
+    EXPECT_FALSE(form_->pbrMain()->isVisibleTo(form_.get()));
 }
 
 TEST_F(EndToEnd, AMissingDestinationTableStopsTheRun) {

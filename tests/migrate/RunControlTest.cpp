@@ -35,7 +35,7 @@ protected:
         core::Engine::Instance().Prune();
         return out;
     }
-    std::string Caption() const { return form_->lblProgress->FullText().toStdString(); }
+    std::string Caption() const { return form_->lblProgress()->FullText().toStdString(); }
     // The next case of a table starts from no files.
     void Fresh() {
         form_.reset();
@@ -79,9 +79,9 @@ TEST_F(RunControl, AStoppedOrFailedRunCanBePutBack) {
         int yields = 0;
         bool lockedDuringRun = true;
         dialogs_->OnYield([&] {
-            lockedDuringRun = lockedDuringRun && !form_->cmdSourceDb->isEnabled() && !form_->chkSvuota->isEnabled() &&
-                              form_->cmdAvvia->text() == "Interrompi";
-            if (++yields == c.stopAtYield) form_->cmdAvvia->click();
+            lockedDuringRun = lockedDuringRun && !form_->cmdSourceDb()->isEnabled() && !form_->chkSvuota()->isEnabled() &&
+                              form_->cmdAvvia()->text() == "Interrompi";
+            if (++yields == c.stopAtYield) form_->cmdAvvia()->click();
         });
         std::string atMessage;
         dialogs_->OnCall([&](const DialogCall& call) {
@@ -109,8 +109,8 @@ TEST_F(RunControl, AStoppedOrFailedRunCanBePutBack) {
         EXPECT_TRUE(Has(copies[0], "archivio5.db.prima-varnel-")) << copies[0];
         EXPECT_FALSE(end.details.empty());
         EXPECT_TRUE(lockedDuringRun);
-        EXPECT_EQ(form_->cmdAvvia->text(), "Avvia");
-        EXPECT_TRUE(form_->cmdSourceDb->isEnabled());
+        EXPECT_EQ(form_->cmdAvvia()->text(), "Avvia");
+        EXPECT_TRUE(form_->cmdSourceDb()->isEnabled());
 
         EXPECT_NE(atMessage, before);  // the run had changed the destination
         if (c.restore) {
@@ -174,9 +174,9 @@ TEST_F(RunControl, TheCaptionNamesTheStepAndTheRecordsWritten) {
         saved += static_cast<long long>(Count(table));
     EXPECT_EQ(Caption(), "Operazione completata.\n" + std::to_string(saved) + " record scritti in 13 passi.");
     // Shown in the middle-shortened form where it does not fit, never cut.
-    const QFontMetrics metrics(form_->lblProgress->font());
-    for (const QString& line : form_->lblProgress->text().split('\n'))
-        EXPECT_LE(metrics.horizontalAdvance(line), form_->lblProgress->width()) << line.toStdString();
+    const QFontMetrics metrics(form_->lblProgress()->font());
+    for (const QString& line : form_->lblProgress()->text().split('\n'))
+        EXPECT_LE(metrics.horizontalAdvance(line), form_->lblProgress()->width()) << line.toStdString();
 }
 
 }  // namespace

@@ -55,12 +55,12 @@ protected:
         ASSERT_TRUE(form_) << dialogs_->Transcript();
         dialogs_->AnswerFile(archive.empty() ? ArchivePath() : archive, filterIndex);
         form_->cmdSourceDb_Click();
-        ASSERT_TRUE(form_->cmdAvvia->isEnabled()) << dialogs_->Transcript();
+        ASSERT_TRUE(form_->cmdAvvia()->isEnabled()) << dialogs_->Transcript();
         dialogs_->ClearLog();
     }
     // Ticks or clears the box, presses Avvia and answers Yes.
     migrate::RunOutcome Avvia(bool empty) {
-        form_->chkSvuota->setChecked(empty);
+        form_->chkSvuota()->setChecked(empty);
         dialogs_->AnswerMessage(core::MsgResult::Yes);
         return form_->cmdAvvia_Click();
     }

@@ -26,17 +26,17 @@ TEST_F(WindowLoad, ShowsTheDestinationDisabledAndWaitsForASource) {
     ASSERT_TRUE(form);
     EXPECT_EQ(dialogs_->Calls().size(), 0u) << dialogs_->Transcript();
     EXPECT_EQ(form->windowTitle().toStdString(), "Varnel - Agenzia Prova");
-    EXPECT_EQ(form->lblData->text().toStdString(), core::TodayLabel());
-    EXPECT_EQ(std::filesystem::path(form->txtTargetDb->text().toStdString()), std::filesystem::path(DestinationPath()));
-    EXPECT_FALSE(form->txtTargetDb->isEnabled());
-    EXPECT_FALSE(form->cmdTargetDb->isEnabled());
-    EXPECT_FALSE(form->cmdAvvia->isEnabled());
-    EXPECT_TRUE(form->txtSourceDb->text().isEmpty());
-    EXPECT_TRUE(form->txtSourceDb->isReadOnly());
+    EXPECT_EQ(form->lblData()->text().toStdString(), core::TodayLabel());
+    EXPECT_EQ(std::filesystem::path(form->txtTargetDb()->text().toStdString()), std::filesystem::path(DestinationPath()));
+    EXPECT_FALSE(form->txtTargetDb()->isEnabled());
+    EXPECT_FALSE(form->cmdTargetDb()->isEnabled());
+    EXPECT_FALSE(form->cmdAvvia()->isEnabled());
+    EXPECT_TRUE(form->txtSourceDb()->text().isEmpty());
+    EXPECT_TRUE(form->txtSourceDb()->isReadOnly());
     EXPECT_EQ(core::ThePrefs().destinationPassword, kDestinationKey);
     EXPECT_EQ(core::ThePrefs().previousFileName, "ARCHIVIO4.sqlite");
     EXPECT_EQ(core::ThePrefs().previousPassword, "vup");
-    EXPECT_FALSE(form->dcFrom.HasRecordset());  // no database opened while loading
+    EXPECT_FALSE(form->dcFrom().HasRecordset());  // no database opened while loading
 }
 
 TEST_F(WindowLoad, MissingConfigurationEndsBeforeAnyOtherCheck) {
@@ -68,21 +68,21 @@ TEST_F(WindowLoad, LayoutInPixelsFromTwipsAndTabOrder) {
     auto form = core::LoadedWindow<migrate::frmMain>();
     ASSERT_TRUE(form);
     EXPECT_EQ(form->size(), QSize(441, 228));
-    EXPECT_EQ(form->txtSourceDb->geometry(), QRect(8, 56, 401, 21));
-    EXPECT_EQ(form->cmdSourceDb->geometry(), QRect(412, 56, 21, 21));
-    EXPECT_EQ(form->chkSvuota->geometry(), QRect(16, 128, 409, 21));
-    EXPECT_EQ(form->cmdAvvia->geometry(), QRect(268, 172, 81, 25));
-    EXPECT_EQ(form->cmdChiudi->geometry(), QRect(352, 172, 81, 25));
-    EXPECT_EQ(form->pbrMain->geometry(), QRect(8, 212, 425, 9));
-    EXPECT_EQ(form->chkSvuota->text().toStdString(), "Svuota le tabelle di destinazione prima della copia");
-    EXPECT_TRUE(form->cmdAvvia->isDefault());
-    EXPECT_EQ(form->pbrMain->Value(), 0);
-    EXPECT_FALSE(form->pbrMain->Show3D());
+    EXPECT_EQ(form->txtSourceDb()->geometry(), QRect(8, 56, 401, 21));
+    EXPECT_EQ(form->cmdSourceDb()->geometry(), QRect(412, 56, 21, 21));
+    EXPECT_EQ(form->chkSvuota()->geometry(), QRect(16, 128, 409, 21));
+    EXPECT_EQ(form->cmdAvvia()->geometry(), QRect(268, 172, 81, 25));
+    EXPECT_EQ(form->cmdChiudi()->geometry(), QRect(352, 172, 81, 25));
+    EXPECT_EQ(form->pbrMain()->geometry(), QRect(8, 212, 425, 9));
+    EXPECT_EQ(form->chkSvuota()->text().toStdString(), "Svuota le tabelle di destinazione prima della copia");
+    EXPECT_TRUE(form->cmdAvvia()->isDefault());
+    EXPECT_EQ(form->pbrMain()->Value(), 0);
+    EXPECT_FALSE(form->pbrMain()->Show3D());
     for (const char* name : {"Picture1", "Label1", "Label2", "Label3", "Label4", "Shape1", "Line1", "Line4",
                              "txtTargetDb", "cmdTargetDb", "lblData"})
         EXPECT_TRUE(form->findChild<QWidget*>(name)) << name;
-    QWidget* expected[] = {form->txtSourceDb, form->cmdSourceDb, form->txtTargetDb, form->cmdTargetDb,
-                           form->chkSvuota,   form->cmdAvvia,    form->cmdChiudi};
+    QWidget* expected[] = {form->txtSourceDb(), form->cmdSourceDb(), form->txtTargetDb(), form->cmdTargetDb(),
+                           form->chkSvuota(),   form->cmdAvvia(),    form->cmdChiudi()};
     // The next control that takes focus by Tab, labels and frames skipped.
     auto nextTabStop = [](QWidget* w) {
         QWidget* next = w->nextInFocusChain();
@@ -99,13 +99,13 @@ TEST_F(WindowLoad, ChoosingTheArchiveUsesTheKnownPasswordAndEnablesAvvia) {
     ASSERT_TRUE(form);
     dialogs_->CancelFile();
     form->cmdSourceDb_Click();
-    EXPECT_FALSE(form->cmdAvvia->isEnabled());
-    EXPECT_TRUE(form->txtSourceDb->text().isEmpty());
+    EXPECT_FALSE(form->cmdAvvia()->isEnabled());
+    EXPECT_TRUE(form->txtSourceDb()->text().isEmpty());
     // Protected, and named as PREFILE but for the letter case: no question.
     dialogs_->AnswerFile(ArchivePath(), 2);
     form->cmdSourceDb_Click();
-    EXPECT_TRUE(form->cmdAvvia->isEnabled()) << dialogs_->Transcript();
-    EXPECT_EQ(form->txtSourceDb->text().toStdString(), ArchivePath());
+    EXPECT_TRUE(form->cmdAvvia()->isEnabled()) << dialogs_->Transcript();
+    EXPECT_EQ(form->txtSourceDb()->text().toStdString(), ArchivePath());
     EXPECT_EQ(dialogs_->Count(testsupport::DialogCall::Kind::InputBox), 0);
 }
 
