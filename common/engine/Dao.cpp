@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/Messages.h"
 #include "common/engine/Engine.h"
 #include "common/engine/FieldConvert.h"
 #include "common/engine/SimpleSql.h"
@@ -196,7 +197,7 @@ void Database::RequireOpen() const {
 void Database::Execute(const std::string& sql) {
     RequireOpen();
     if (!IsActionStatement(sql))
-        throw Error(3065, "Impossibile eseguire una query di selezione: '" + sql + "'.");
+        throw Error(err::CannotExecuteSelect, std::string(msg::kCannotExecuteSelect) + ": '" + sql + "'.");
     if (readOnly_) ThrowReadOnly(connection_->Name());
     recordsAffected_ = connection_->Execute(sql);
 }

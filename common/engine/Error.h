@@ -36,6 +36,7 @@ constexpr int CannotOpenAnyMore = 3048;
 constexpr int DiskIo = 3043;
 constexpr int TableNotFound = 3078;
 constexpr int TooFewParameters = 3061;
+constexpr int CannotExecuteSelect = 3065;
 constexpr int SyntaxError = 3075;          // syntax error in query expression
 constexpr int SyntaxErrorSql = 3134;       // syntax error in an SQL statement
 constexpr int FieldTooSmall = 3163;

@@ -1,5 +1,6 @@
 #include "common/engine/access/AccessErrors.h"
 
+#include "common/Messages.h"
 #include "common/engine/Error.h"
 
 namespace core::access {
@@ -7,11 +8,10 @@ namespace core::access {
 namespace {
 // Not among the shared constants: only this driver refuses a SELECT given
 // to Execute.
-constexpr int kCannotExecuteSelect = 3065;
 }  // namespace
 
 void ThrowFileNotFound(const std::string& path) {
-    throw Error(err::FileNotFoundDb, "Impossibile trovare il file '" + path + "'.", kSource);
+    throw Error(err::FileNotFoundDb, msg::FileNotFound(path), kSource);
 }
 
 void ThrowCannotOpen(const std::string& path, const std::string& nativeText) {
@@ -67,7 +67,7 @@ void ThrowUnknownWhereField(const std::string& field) {
 }
 
 void ThrowSelectNotExecutable() {
-    throw Error(kCannotExecuteSelect, "Impossibile eseguire una query di selezione.", kSource);
+    throw Error(err::CannotExecuteSelect, std::string(msg::kCannotExecuteSelect) + ".", kSource);
 }
 
 }  // namespace core::access

@@ -4,6 +4,8 @@
 #include <set>
 #include <system_error>
 
+#include "common/Messages.h"
+
 namespace core::flatfile {
 
 void Fail(int number, std::string description, std::string nativeText) {
@@ -18,7 +20,7 @@ void FailDamaged(const std::string& file, const std::string& why, std::string na
 void FailUnreadable(const std::string& file) {
     std::error_code ec;
     if (!std::filesystem::exists(FsPath(file), ec))
-        Fail(err::FileNotFoundDb, "Impossibile trovare il file '" + file + "'.");
+        Fail(err::FileNotFoundDb, msg::FileNotFound(file));
     Fail(err::CannotOpenFile, "Impossibile aprire il file '" + file +
                                   "': è in uso da un altro programma o non si hanno i permessi "
                                   "per leggerlo.");

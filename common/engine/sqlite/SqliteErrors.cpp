@@ -2,12 +2,13 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include "common/Messages.h"
+
 namespace core::sqlite {
 namespace {
 
 constexpr int kInvalidPath = 3044;        // not a valid path (here: a folder)
 constexpr int kCannotOpen = 3051;         // no permission to read the file
-constexpr int kCannotExecuteSelect = 3065;
 constexpr int kRelatedRecordRequired = 3201;
 constexpr int kValidationRule = 3317;
 constexpr int kOutOfMemory = 7;
@@ -146,7 +147,7 @@ Error LastError(sqlite3* db, int rc, const ErrorContext& context) {
 }
 
 Error MissingFileError(const std::string& file) {
-    return Error(err::FileNotFoundDb, "Impossibile trovare il file '" + file + "'.", "SQLite");
+    return Error(err::FileNotFoundDb, msg::FileNotFound(file), "SQLite");
 }
 
 Error FolderError(const std::string& file) {
@@ -173,8 +174,8 @@ Error BadPasswordError(const std::string& file) {
 }
 
 Error SelectInExecuteError(const std::string& file) {
-    return Error(kCannotExecuteSelect,
-                 "Impossibile eseguire una query di selezione sul database '" + file + "'.",
+    return Error(err::CannotExecuteSelect,
+                 std::string(msg::kCannotExecuteSelect) + " sul database '" + file + "'.",
                  "SQLite");
 }
 
