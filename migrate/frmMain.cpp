@@ -15,6 +15,7 @@
 #include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
+#include "ui/TwipsLayout.h"
 #include "ui/SourceWidgets.h"
 #include "ui/ctrProgress.h"
 
@@ -22,39 +23,9 @@ namespace migrate {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-template <class W>
-W* Place(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(geometry);
-    return w;
-}
-
-QLabel* Caption(QWidget* parent, const char* name, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->adjustSize();
-    label->move(left / kTwipsPerPixel, top / kTwipsPerPixel);
-    return label;
-}
-
-// One engraved separator: a grey line with a white one just below it.
-void Separator(QWidget* parent, const char* grey, const char* white, int topTwips, int widthTwips) {
-    auto* g = Place<QFrame>(parent, grey, frmMain::Twips(0, topTwips, widthTwips, 15));
-    g->setStyleSheet("background-color: #808080;");
-    auto* w = Place<QFrame>(parent, white, frmMain::Twips(0, topTwips + 15, widthTwips, 15));
-    w->setStyleSheet("background-color: #FFFFFF;");
-}
-
 }  // namespace
-
-QRect frmMain::Twips(int left, int top, int width, int height) {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
 
 frmMain::frmMain()
     : safety_(kProgramTitle, [this] {
@@ -74,61 +45,61 @@ void frmMain::BuildControls() {
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(8);
     setFont(font);
-    setFixedSize(6615 / kTwipsPerPixel, 3420 / kTwipsPerPixel);
+    setFixedSize(6615 / ui::kTwipsPerPixel, 3420 / ui::kTwipsPerPixel);
 
     // Banner: grey ground with the title, the subtitle and the date.
-    auto* picture = Place<QFrame>(this, "Picture1", Twips(0, 0, 9060, 480));
+    auto* picture = ui::Place<QFrame>(this, "Picture1", ui::Twips(0, 0, 9060, 480));
     picture->setStyleSheet(
         "QFrame#Picture1 { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #3a4a5c, stop:1 #8a96a3); }");
-    auto* title = Place<QLabel>(picture, "Label1", Twips(480, 0, 2580, 240));
+    auto* title = ui::Place<QLabel>(picture, "Label1", ui::Twips(480, 0, 2580, 240));
     title->setText(QString::fromUtf8("Utilità di Importazione Dati"));
     title->setStyleSheet("color: white; font-weight: bold;");
     title->adjustSize();  // wider than designed where Tahoma is missing
-    auto* subtitle = Place<QLabel>(picture, "Label4", Twips(480, 240, 3195, 195));
+    auto* subtitle = ui::Place<QLabel>(picture, "Label4", ui::Twips(480, 240, 3195, 195));
     subtitle->setText(QStringLiteral("per il passaggio dalla versione 4 alla 5"));
     subtitle->setStyleSheet("color: white; font-weight: bold; font-size: 7pt;");
     subtitle->adjustSize();
-    lblData_ = Place<QLabel>(picture, "lblData", Twips(4320, 240, 2160, 195));
+    lblData_ = ui::Place<QLabel>(picture, "lblData", ui::Twips(4320, 240, 2160, 195));
     lblData_->setStyleSheet("color: #FFFFC0; font-size: 7pt;");
 
-    Caption(this, "Label2", "File Origine", 120, 600);
-    txtSourceDb_ = Place<QLineEdit>(this, "txtSourceDb", Twips(120, 840, 6015, 315));
+    ui::Caption(this, "Label2", "File Origine", 120, 600);
+    txtSourceDb_ = ui::Place<QLineEdit>(this, "txtSourceDb", ui::Twips(120, 840, 6015, 315));
     txtSourceDb_->setReadOnly(true);
-    cmdSourceDb_ = Place<QPushButton>(this, "cmdSourceDb", Twips(6180, 840, 315, 315));
+    cmdSourceDb_ = ui::Place<QPushButton>(this, "cmdSourceDb", ui::Twips(6180, 840, 315, 315));
     cmdSourceDb_->setText(QStringLiteral(".."));
     cmdSourceDb_->setAutoDefault(false);
 
-    Caption(this, "Label3", "File Destinazione", 120, 1200);
-    txtTargetDb_ = Place<QLineEdit>(this, "txtTargetDb", Twips(120, 1440, 6015, 315));
+    ui::Caption(this, "Label3", "File Destinazione", 120, 1200);
+    txtTargetDb_ = ui::Place<QLineEdit>(this, "txtTargetDb", ui::Twips(120, 1440, 6015, 315));
     txtTargetDb_->setReadOnly(true);
-    cmdTargetDb_ = Place<QPushButton>(this, "cmdTargetDb", Twips(6180, 1440, 315, 315));
+    cmdTargetDb_ = ui::Place<QPushButton>(this, "cmdTargetDb", ui::Twips(6180, 1440, 315, 315));
     cmdTargetDb_->setText(QStringLiteral(".."));
     cmdTargetDb_->setAutoDefault(false);
 
-    auto* shape = Place<QFrame>(this, "Shape1", Twips(120, 1860, 6375, 435));
+    auto* shape = ui::Place<QFrame>(this, "Shape1", ui::Twips(120, 1860, 6375, 435));
     shape->setStyleSheet("QFrame#Shape1 { background-color: #E4E4E4; border: 1px solid #A0A0A0; }");
-    chkSvuota_ = Place<QCheckBox>(this, "chkSvuota", Twips(240, 1920, 6135, 315));
+    chkSvuota_ = ui::Place<QCheckBox>(this, "chkSvuota", ui::Twips(240, 1920, 6135, 315));
     chkSvuota_->setText(QStringLiteral("Svuota le tabelle di destinazione prima della copia"));
     chkSvuota_->setStyleSheet("background-color: #E4E4E4;");
 
-    Separator(this, "Line1", "Line2", 2445, 6615);
-    Separator(this, "Line3", "Line4", 3060, 6615);
+    ui::Separator(this, "Line1", "Line2", 2445, 6615);
+    ui::Separator(this, "Line3", "Line4", 3060, 6615);
 
-    cmdAvvia_ = Place<QPushButton>(this, "cmdAvvia", Twips(4020, 2580, 1215, 375));
+    cmdAvvia_ = ui::Place<QPushButton>(this, "cmdAvvia", ui::Twips(4020, 2580, 1215, 375));
     cmdAvvia_->setText(QStringLiteral("Avvia"));
     cmdAvvia_->setDefault(true);
     cmdAvvia_->setEnabled(false);  // until a source has been chosen
-    cmdChiudi_ = Place<QPushButton>(this, "cmdChiudi", Twips(5280, 2580, 1215, 375));
+    cmdChiudi_ = ui::Place<QPushButton>(this, "cmdChiudi", ui::Twips(5280, 2580, 1215, 375));
     cmdChiudi_->setText(QStringLiteral("Chiudi"));
     cmdChiudi_->setAutoDefault(false);
 
     // Left of the buttons, above the bar: two lines, each shortened in the
     // middle when it does not fit.
-    lblProgress_ = Place<ui::ProgressCaption>(this, "lblProgress", Twips(120, 2505, 3840, 525));
+    lblProgress_ = ui::Place<ui::ProgressCaption>(this, "lblProgress", ui::Twips(120, 2505, 3840, 525));
 
     pbrMain_ = new ui::ctrProgress(this);
     pbrMain_->setObjectName("pbrMain");
-    pbrMain_->setGeometry(Twips(120, 3180, 6375, 135));
+    pbrMain_->setGeometry(ui::Twips(120, 3180, 6375, 135));
     ui::ConfigureAsMainProgress(*pbrMain_);
 
     setTabOrder(txtSourceDb_, cmdSourceDb_);

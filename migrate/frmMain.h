@@ -60,9 +60,6 @@ public:
     // The run's yields and its stop ("Interrompi"); tests shorten the interval.
     core::RunPacer& Pacer() { return pacer_; }
 
-    // Pixels from twips (15 twips to a pixel).
-    static QRect Twips(int left, int top, int width, int height);
-
 protected:
     // Escape and the window's close box end the program like "Chiudi".
     void reject() override;

@@ -17,17 +17,12 @@
 #include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
+#include "ui/TwipsLayout.h"
 #include "ui/ctrProgress.h"
 #include "upgrade/UpgradeRecovery.h"
 
 namespace upgrade {
 namespace {
-
-constexpr int kTwips = 15;  // twips per pixel
-
-QRect Twips(int left, int top, int width, int height) {
-    return QRect(left / kTwips, top / kTwips, width / kTwips, height / kTwips);
-}
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -46,26 +41,6 @@ protected:
     }
 };
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(left / kTwips, top / kTwips);
-    label->adjustSize();
-    return label;
-}
-
-// An engraved separator: a grey line with a white one just below it.
-void MakeSeparator(QWidget* parent, const char* greyName, const char* whiteName, int width, int top) {
-    auto* grey = new QFrame(parent);
-    grey->setObjectName(QString::fromLatin1(greyName));
-    grey->setGeometry(0, top / kTwips, width, 1);
-    grey->setStyleSheet(QStringLiteral("background-color: #808080;"));
-    auto* white = new QFrame(parent);
-    white->setObjectName(QString::fromLatin1(whiteName));
-    white->setGeometry(0, top / kTwips + 1, width, 1);
-    white->setStyleSheet(QStringLiteral("background-color: #FFFFFF;"));
-}
-
 }  // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent), run_(*this), endProgram_([] { core::EndProgram(); }) {
@@ -78,16 +53,16 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent), run_(*this), endProgram_([]
 frmMain::~frmMain() = default;
 
 void frmMain::BuildControls() {
-    setFixedSize(6615 / kTwips, 2910 / kTwips);
+    setFixedSize(6615 / ui::kTwipsPerPixel, 2910 / ui::kTwipsPerPixel);
     QFont tahoma(QStringLiteral("Tahoma"));
     tahoma.setPointSize(8);
     setFont(tahoma);
 
     picture1_ = new Banner(this);
     picture1_->setObjectName(QStringLiteral("Picture1"));
-    picture1_->setGeometry(0, 0, width(), 480 / kTwips);
+    picture1_->setGeometry(0, 0, width(), 480 / ui::kTwipsPerPixel);
 
-    label1_ = MakeLabel(this, "Label1", QStringLiteral("Utilit\u00E0 di Aggiornamento"), 480, 120);
+    label1_ = ui::Caption(this, "Label1", QStringLiteral("Utilit\u00E0 di Aggiornamento"), 480, 120);
     QFont bold = label1_->font();
     bold.setBold(true);
     label1_->setFont(bold);
@@ -96,49 +71,49 @@ void frmMain::BuildControls() {
 
     lblData_ = new QLabel(this);
     lblData_->setObjectName(QStringLiteral("lblData"));
-    lblData_->setGeometry(Twips(4380, 240, 2160, 195));
+    lblData_->setGeometry(ui::Twips(4380, 240, 2160, 195));
     QFont sans(QStringLiteral("MS Sans Serif"));
     sans.setPointSize(8);
     lblData_->setFont(sans);
     lblData_->setStyleSheet(QStringLiteral("color: white;"));
     lblData_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    label2_ = MakeLabel(this, "Label2", QStringLiteral("File Origine"), 120, 600);
+    label2_ = ui::Caption(this, "Label2", QStringLiteral("File Origine"), 120, 600);
     txtSourceDb_ = new QLineEdit(this);
     txtSourceDb_->setObjectName(QStringLiteral("txtSourceDb"));
-    txtSourceDb_->setGeometry(Twips(120, 840, 6015, 315));
+    txtSourceDb_->setGeometry(ui::Twips(120, 840, 6015, 315));
     cmdSourceDb_ = new QPushButton(QStringLiteral(".."), this);
     cmdSourceDb_->setObjectName(QStringLiteral("cmdSourceDb"));
-    cmdSourceDb_->setGeometry(Twips(6180, 840, 315, 315));
+    cmdSourceDb_->setGeometry(ui::Twips(6180, 840, 315, 315));
 
-    label3_ = MakeLabel(this, "Label3", QStringLiteral("File Destinazione"), 120, 1200);
+    label3_ = ui::Caption(this, "Label3", QStringLiteral("File Destinazione"), 120, 1200);
     txtTargetDb_ = new QLineEdit(this);
     txtTargetDb_->setObjectName(QStringLiteral("txtTargetDb"));
-    txtTargetDb_->setGeometry(Twips(120, 1440, 6015, 315));
+    txtTargetDb_->setGeometry(ui::Twips(120, 1440, 6015, 315));
     cmdTargetDb_ = new QPushButton(QStringLiteral(".."), this);
     cmdTargetDb_->setObjectName(QStringLiteral("cmdTargetDb"));
-    cmdTargetDb_->setGeometry(Twips(6180, 1440, 315, 315));
+    cmdTargetDb_->setGeometry(ui::Twips(6180, 1440, 315, 315));
 
-    MakeSeparator(this, "Line1", "Line2", width(), 1905);
-    MakeSeparator(this, "Line3", "Line4", width(), 2520);
+    ui::Separator(this, "Line1", "Line2", 1905, 6615);
+    ui::Separator(this, "Line3", "Line4", 2520, 6615);
 
     // Left of the buttons, between the separators: two lines, each shortened
     // in the middle when it does not fit, never cut by "Avvia".
     lblTbl_ = new ui::ProgressCaption(this);
     lblTbl_->setObjectName(QStringLiteral("lblTbl"));
-    lblTbl_->setGeometry(Twips(120, 1965, 3840, 525));
+    lblTbl_->setGeometry(ui::Twips(120, 1965, 3840, 525));
     lblTbl_->SetFullText(QStringLiteral("Tabella"));
 
     cmdAvvia_ = new QPushButton(QStringLiteral("Avvia"), this);
     cmdAvvia_->setObjectName(QStringLiteral("cmdAvvia"));
-    cmdAvvia_->setGeometry(Twips(4020, 2040, 1215, 375));
+    cmdAvvia_->setGeometry(ui::Twips(4020, 2040, 1215, 375));
     cmdChiudi_ = new QPushButton(QStringLiteral("Chiudi"), this);
     cmdChiudi_->setObjectName(QStringLiteral("cmdChiudi"));
-    cmdChiudi_->setGeometry(Twips(5280, 2040, 1215, 375));
+    cmdChiudi_->setGeometry(ui::Twips(5280, 2040, 1215, 375));
 
     pbrMain_ = new ui::ctrProgress(this);
     pbrMain_->setObjectName(QStringLiteral("pbrMain"));
-    pbrMain_->setGeometry(Twips(120, 2640, 6375, 135));
+    pbrMain_->setGeometry(ui::Twips(120, 2640, 6375, 135));
     ui::ConfigureAsMainProgress(*pbrMain_);
 
     connect(cmdAvvia_, &QPushButton::clicked, this, [this] { cmdAvvia_Click(); });
