@@ -266,6 +266,7 @@ int main(int argc, char** argv) {
     // The same run into a PostgreSQL server, when one is configured for the
     // tests (scripts/pg-test-server.sh exports its connect text).
     if (const char* server = std::getenv("AGENCY_PG_CONNECT"); server && *server) {
+        const long peakBeforeKb = PeakKb(RUSAGE_SELF);
         const ServerRun served = RunIntoServer(server, archive, source);
         if (served.seconds >= 0) {
             std::printf("run into PostgreSQL (ODBC):      %7.2f s (%.2f times the run into the file)\n", served.seconds,
@@ -274,7 +275,8 @@ int main(int argc, char** argv) {
                         rows / served.seconds);
             std::printf("  processor time of this process: file run %.2f s, PostgreSQL run %.2f s\n", runCpu,
                         served.cpu);
-            std::printf("  peak memory of the process after both runs: %.1f MB\n", PeakKb(RUSAGE_SELF) / 1024.0);
+            std::printf("  peak memory of the process: %.1f MB before the run into PostgreSQL, %.1f MB after it\n",
+                        peakBeforeKb / 1024.0, PeakKb(RUSAGE_SELF) / 1024.0);
         } else {
             std::printf("run into PostgreSQL: failed (see above)\n");
         }

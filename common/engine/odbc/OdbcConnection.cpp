@@ -113,6 +113,17 @@ StmtHandle OdbcConnection::NewScanStatement() {
     return StmtHandle(stmt);
 }
 
+StmtHandle OdbcConnection::BeginScan() {
+    if (!postgres_) return NewStatement();
+    StmtHandle stmt = NewScanStatement();
+    ++openScans_;
+    return stmt;
+}
+
+void OdbcConnection::EndScan() {
+    if (postgres_) ScanClosed();
+}
+
 void OdbcConnection::ScanClosed() {
     // The last open scan ends the reading transaction, so that the server
     // keeps no old snapshot for a connection that only waits.
@@ -125,7 +136,7 @@ std::unique_ptr<Cursor> OdbcConnection::OpenScan(const std::string& table) {
     TableColumns(table);
     // The scan sees what is committed: what this connection saved is
     // committed first.
-    Flush();
+    CommitBeforeScan();
     StmtHandle count = NewScanStatement();
     ++openScans_;
     const std::string name = QuoteIdentifier(table, dialect_);
@@ -185,7 +196,6 @@ void OdbcConnection::Commit() {
     if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
     pendingWrites_ = 0;
     savepoint_ = false;
-    images_.Committed();
     if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT))) {
         try {
             ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "salvataggio delle modifiche", password_);
@@ -203,6 +213,11 @@ void OdbcConnection::Flush() {
     SendPending();
     Commit();
     images_.Committed();
+}
+
+void OdbcConnection::CommitBeforeScan() {
+    SendPending();
+    Commit();
 }
 
 void OdbcConnection::SendPending() {

@@ -47,6 +47,15 @@ public:
     const std::vector<FieldInfo>& TableColumns(const std::string& table);
     std::vector<std::string> PrimaryKey(const std::string& table);
     StmtHandle NewStatement();
+    // A statement for reading a whole result in blocks (a second connection
+    // that sees what is committed: the caller commits first), and the end
+    // of its use. Without block cursors (servers other than PostgreSQL),
+    // a statement of this connection.
+    StmtHandle BeginScan();
+    // Commits what was saved, so that a scan sees it; the copies of
+    // tables stay (Flush, the commit the programs ask for, renews them).
+    void CommitBeforeScan();
+    void EndScan();
     // A write statement has saved or changed `rows` records: keeps the
     // implicit transaction's bookkeeping and marks the point that a later
     // failure returns to.

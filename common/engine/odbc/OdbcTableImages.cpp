@@ -5,6 +5,7 @@
 
 #include "common/engine/odbc/OdbcConnection.h"
 #include "common/engine/odbc/OdbcDialect.h"
+#include "common/engine/odbc/OdbcRowCodec.h"
 #include "common/engine/odbc/OdbcTypes.h"
 
 namespace core::odbc {
@@ -13,7 +14,7 @@ namespace {
 
 // What all copies of one connection may hold together, and the codes
 // asked of the server that one copy remembers at most.
-constexpr std::size_t kBudgetBytes = 64u << 20;
+constexpr std::size_t kBudgetBytes = 32u << 20;
 constexpr std::size_t kMaxRemembered = 100000;
 
 std::string Lower(std::string text) {
@@ -32,13 +33,6 @@ bool IsText(DataType type) { return type == DataType::Text || type == DataType::
 
 }  // namespace
 
-std::size_t TableImages::SizeOf(const Variant& value) {
-    std::size_t size = sizeof(Variant);
-    if (value.kind() == Variant::Kind::Text) size += value.AsText().capacity();
-    else if (value.kind() == Variant::Kind::Binary) size += value.AsBytes().capacity();
-    return size;
-}
-
 std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, const std::string& field) {
     const std::vector<FieldInfo>& described = connection_.TableColumns(table);
     const int fieldIndex = IndexOf(described, field);
@@ -51,14 +45,23 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
     const std::string sql = "SELECT t.*, dense_rank() OVER (ORDER BY t." + fieldName + ") FROM " +
                             QuoteIdentifier(table, dialect) + " t ORDER BY t." +
                             QuoteIdentifier(described[static_cast<std::size_t>(idIndex)].name, dialect);
-    StmtHandle stmt = connection_.NewStatement();
+    // Read in blocks (the driver would otherwise hold the whole result),
+    // which sees what is committed.
+    connection_.CommitBeforeScan();
+    struct Scan {
+        OdbcConnection& connection;
+        StmtHandle stmt;
+        ~Scan() {
+            stmt.Reset();
+            connection.EndScan();
+        }
+    } scan{connection_, connection_.BeginScan()};
+    SQLHSTMT stmt = scan.stmt.get();
     const std::u16string wide = ToWide(sql);
-    if (!Succeeded(SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS))) {
-        connection_.Recover();
+    if (!Succeeded(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
         return nullptr;  // the look-up itself, sent to the server, reports the problem
-    }
     auto image = std::make_unique<Image>();
-    std::vector<FieldInfo> columns = DescribeColumns(stmt.get());
+    std::vector<FieldInfo> columns = DescribeColumns(stmt);
     if (columns.size() != described.size() + 1) return nullptr;
     const FieldInfo rank = columns.back();
     columns.pop_back();
@@ -67,19 +70,15 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
     const std::size_t budget = kBudgetBytes - std::min(kBudgetBytes, bytes_);
     const std::size_t columnCount = columns.size();
     for (;;) {
-        const SQLRETURN rc = SQLFetch(stmt.get());
+        const SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA) break;
-        if (!Succeeded(rc)) {
-            connection_.Recover();
-            return nullptr;
-        }
+        if (!Succeeded(rc)) return nullptr;
         std::vector<Variant> row(columnCount);
-        for (std::size_t c = 0; c < columnCount; ++c) {
-            row[c] = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(c + 1), columns[c], connection_.Password());
-            image->bytes += SizeOf(row[c]);
-        }
-        const Variant group = ReadValue(stmt.get(), static_cast<SQLUSMALLINT>(columnCount + 1), rank, connection_.Password());
-        image->bytes += sizeof(row) + 64;
+        for (std::size_t c = 0; c < columnCount; ++c)
+            row[c] = ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), columns[c], connection_.Password());
+        const Variant group = ReadValue(stmt, static_cast<SQLUSMALLINT>(columnCount + 1), rank, connection_.Password());
+        std::string packed = PackRow(row);
+        image->bytes += packed.capacity() + sizeof(std::string) + 64;
         if (image->bytes > budget) return nullptr;
         const Variant& id = row[static_cast<std::size_t>(idIndex)];
         const Variant& value = row[static_cast<std::size_t>(fieldIndex)];
@@ -88,9 +87,10 @@ std::unique_ptr<TableImages::Image> TableImages::Load(const std::string& table, 
         if (value.kind() == Variant::Kind::Text) {
             image->classRows[group.AsInteger()].push_back(position);
             image->codeClass.emplace(value.AsText(), group.AsInteger());
+            image->bytes += value.AsText().size() + 48;
             image->idClass.emplace(id.AsInteger(), group.AsInteger());
         }
-        image->rows.push_back(std::make_shared<const std::vector<Variant>>(std::move(row)));
+        image->rows.push_back(std::move(packed));
     }
     image->columns = std::make_shared<const std::vector<FieldInfo>>(std::move(columns));
     return image;
@@ -101,21 +101,24 @@ std::optional<LookupAnswer> TableImages::Find(const std::string& table, const st
     TableState& state = tables_[Lower(table)];
     const std::string key = Lower(field);
     if (state.unusable.count(key)) return std::nullopt;
-    std::unique_ptr<Image>& image = state.images[key];
-    if (!image) {
+    auto found = state.images.find(key);
+    if (found == state.images.end()) {
         // Still being filled: the server answers until the table rests.
         if (state.changed) {
             state.changed = false;
             return std::nullopt;
         }
-        image = Load(table, field);
-        if (!image) {
+        // Loading commits, which drops the copies of other tables: the
+        // new copy is placed afterwards.
+        std::unique_ptr<Image> loaded = Load(table, field);
+        if (!loaded) {
             state.unusable.insert(key);
-            state.images.erase(key);
             return std::nullopt;
         }
-        bytes_ += image->bytes;
+        bytes_ += loaded->bytes;
+        found = state.images.insert_or_assign(key, std::move(loaded)).first;
     }
+    const std::unique_ptr<Image>& image = found->second;
     const auto it = image->codeClass.find(code);
     if (it == image->codeClass.end()) return std::nullopt;
     LookupAnswer answer;
@@ -123,7 +126,8 @@ std::optional<LookupAnswer> TableImages::Find(const std::string& table, const st
     if (it->second >= 0) {
         const auto group = image->classRows.find(it->second);
         if (group != image->classRows.end())
-            for (std::size_t row : group->second) answer.rows.push_back(image->rows[row]);
+            for (std::size_t row : group->second)
+                answer.rows.push_back(std::make_shared<const std::vector<Variant>>(UnpackRow(image->rows[row])));
     }
     return answer;
 }

@@ -4,9 +4,9 @@
 // tables and then resolves every reference to them asks the server only
 // for codes it has not seen yet. The copy of a table that this connection
 // has filled lives until the connection changes the table; the copy of any
-// other table (a seeded one the run only reads) lives until the next
-// commit, so that what others save becomes visible at the same points as
-// the run's own records become visible to them.
+// other table (a seeded one the run only reads) lives until the programs
+// next commit (Flush), so that what others save becomes visible at the
+// same points as the run's own records become visible to them.
 //
 // The answers are the server's own:
 // - the copy is read from the server once the table has stopped changing
@@ -20,7 +20,9 @@
 // - a Null field matches no code; an empty text matches only empty texts;
 // - every save, deletion or statement through this connection drops the
 //   copies it may touch.
-// A table larger than the memory budget is never copied.
+// The copies of one connection hold their rows packed, within a fixed
+// memory budget; a table that does not fit is never copied (its look-ups
+// all go to the server), so memory stays bounded however large the tables.
 
 #include <cstddef>
 #include <map>
@@ -40,7 +42,6 @@ class OdbcConnection;
 using SharedColumns = std::shared_ptr<const std::vector<FieldInfo>>;
 using SharedRow = std::shared_ptr<const std::vector<Variant>>;
 
-// Shared with the copy, not copied: an answer costs no copy of its rows.
 struct LookupAnswer {
     SharedColumns columns;
     std::vector<SharedRow> rows;
@@ -60,8 +61,9 @@ public:
     void Written(const std::string& table);
     // A statement that may have changed any table.
     void DropAll();
-    // The transaction ended: the copies of the tables this connection has
-    // not written are read again when next needed.
+    // The programs committed (before a message, at the end of a step...):
+    // the copies of the tables this connection has not written are read
+    // again when next needed.
     void Committed();
 
     // Rows and bytes held, for tests.
@@ -72,7 +74,7 @@ private:
         SharedColumns columns;
         int field = -1;           // index of the look-up field
         int id = -1;              // index of the key "ID"
-        std::vector<SharedRow> rows;
+        std::vector<std::string> rows;  // packed (OdbcRowCodec.h)
         std::unordered_map<long long, std::vector<std::size_t>> classRows;  // class -> rows
         std::unordered_map<std::string, long long> codeClass;              // code -> class, -1 none
         std::unordered_map<long long, long long> idClass;                  // ID -> class
@@ -87,7 +89,6 @@ private:
     };
 
     std::unique_ptr<Image> Load(const std::string& table, const std::string& field);
-    static std::size_t SizeOf(const Variant& value);
 
     OdbcConnection& connection_;
     std::map<std::string, TableState> tables_;
