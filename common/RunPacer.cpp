@@ -26,6 +26,13 @@ bool AskToStopAndClose(const std::string& title)
     }
 }
 
+void RunPacer::AskToStopAndClose(const std::string& title)
+{
+    if (!core::AskToStopAndClose(title)) return;
+    endAfterRun_ = true;
+    RequestStop();
+}
+
 void RunPacer::Begin()
 {
     running_ = true;

@@ -37,6 +37,10 @@ public:
 
     void RequestStop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
+    // Closing the window during the run: when the user agrees
+    // (AskToStopAndClose), the run stops and the program ends after it.
+    void AskToStopAndClose(const std::string& title);
+    bool EndAfterRun() const { return endAfterRun_; }
 
     // Whether the interval has passed since the last yield: one clock
     // reading, cheap enough for every record.
@@ -58,6 +62,7 @@ private:
     Clock::time_point last_ = Clock::now();
     bool running_ = false;
     bool stopRequested_ = false;
+    bool endAfterRun_ = false;
 };
 
 }  // namespace core

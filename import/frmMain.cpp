@@ -338,22 +338,14 @@ void frmMain::cmdAvvia_Click()
                                                                     : "Importazione fermata da un errore.\n") +
                                 (safety_.Restored() ? std::string("Database ripristinato com'era prima dell'importazione.")
                                                     : written + " prima dell'interruzione.")));
-    if (endAfterRun_) cmdChiudi_Click();
-}
-
-bool frmMain::AskStopAndClose()
-{
-    if (!core::AskToStopAndClose(core::ThePrefs().programTitle)) return false;
-    endAfterRun_ = true;
-    pacer_.RequestStop();
-    return true;
+    if (pacer_.EndAfterRun()) cmdChiudi_Click();
 }
 
 void frmMain::cmdChiudi_Click()
 {
     if (pacer_.Running()) {
         // The run stops at its next record and shows its message first.
-        AskStopAndClose();
+        pacer_.AskToStopAndClose(core::ThePrefs().programTitle);
         return;
     }
     ended_ = true;
@@ -363,7 +355,7 @@ void frmMain::cmdChiudi_Click()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     if (pacer_.Running()) {
-        AskStopAndClose();
+        pacer_.AskToStopAndClose(core::ThePrefs().programTitle);
         event->ignore();
         return;
     }

@@ -92,8 +92,6 @@ private:
     void Activity(const std::string& text) override;
     void RecordDone(long long saved) override;
     void ShowRecords(long long saved);
-    // During a run: true when the user chose to stop it and end the program.
-    bool AskStopAndClose();
 
     void BuildControls();
     void Refuse(const std::string& text);
@@ -130,7 +128,6 @@ private:
     core::RunPacer pacer_;
     core::RunSafety safety_;
     std::string activity_;
-    bool endAfterRun_ = false;
 };
 
 }  // namespace import

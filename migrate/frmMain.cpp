@@ -146,17 +146,14 @@ RunOutcome frmMain::cmdAvvia_Click() {
     const RunOutcome outcome = run.Run();
     pacer_.End();
     ShowEnd(outcome, run.Report());
-    if (endAfterRun_) core::EndProgram(0);
+    if (pacer_.EndAfterRun()) core::EndProgram(0);
     return outcome;
 }
 
 void frmMain::cmdChiudi_Click() {
     if (pacer_.Running()) {
         // The run stops at its next record and shows its message first.
-        if (core::AskToStopAndClose(core::ThePrefs().programTitle)) {
-            endAfterRun_ = true;
-            pacer_.RequestStop();
-        }
+        pacer_.AskToStopAndClose(core::ThePrefs().programTitle);
         return;
     }
     core::EndProgram(0);

@@ -99,7 +99,6 @@ private:
     std::string stepText_;
     std::size_t stepIndex_ = 0;
     std::size_t stepCount_ = 0;
-    bool endAfterRun_ = false;
 };
 
 }  // namespace migrate

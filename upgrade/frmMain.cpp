@@ -146,7 +146,7 @@ bool frmMain::Load() {
     txtTargetDb_->setEnabled(false);
     cmdTargetDb_->setEnabled(false);
     if (!core::FileExists(txtTargetDb_->text().toStdString())) {
-        core::RefuseToStart("il file archivio di destinazione non è stato trovato!");
+        core::RefuseToStart(core::NotFoundSentence("il file archivio di destinazione", txtTargetDb_->text().toStdString()));
         return false;
     }
     return true;
@@ -167,21 +167,14 @@ void frmMain::cmdAvvia_Click() {
     run_.Start(files);
     pacer_.End();
     ShowEnd();
-    if (endAfterRun_) endProgram_();
-}
-
-bool frmMain::AskStopAndClose() {
-    if (!core::AskToStopAndClose(core::ThePrefs().programTitle)) return false;
-    endAfterRun_ = true;
-    pacer_.RequestStop();
-    return true;
+    if (pacer_.EndAfterRun()) endProgram_();
 }
 
 void frmMain::cmdChiudi_Click() {
     if (pacer_.Running()) {
         // The run stops at its next row, renaming nothing, and shows its
         // message first.
-        AskStopAndClose();
+        pacer_.AskToStopAndClose(core::ThePrefs().programTitle);
         return;
     }
     endProgram_();
@@ -189,7 +182,7 @@ void frmMain::cmdChiudi_Click() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (pacer_.Running()) {
-        AskStopAndClose();
+        pacer_.AskToStopAndClose(core::ThePrefs().programTitle);
         event->ignore();
         return;
     }

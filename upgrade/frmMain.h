@@ -61,8 +61,6 @@ protected:
 private:
     void ShowRows(long long copied);
     void ShowEnd();
-    // During a run: true when the user chose to stop it and end the program.
-    bool AskStopAndClose();
 
     void BuildControls();
 
@@ -93,7 +91,6 @@ private:
     std::size_t tableIndex_ = 0;
     std::size_t tableCount_ = 0;
     std::string pendingTable_;
-    bool endAfterRun_ = false;
 };
 
 }  // namespace upgrade
