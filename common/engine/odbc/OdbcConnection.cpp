@@ -441,7 +441,8 @@ std::unique_ptr<Cursor> OdbcConnection::OpenLookup(const std::string& table, con
     auto giveBack = [this, key, columns](StmtHandle stmt) {
         lookups_[key].push_back(LookupStatement{std::move(stmt), columns});
     };
-    auto cursor = std::make_unique<OdbcCursor>(*this, std::move(statement.stmt), std::move(columns), table, giveBack);
+    auto cursor =
+        std::make_unique<OdbcCursor>(*this, std::move(statement.stmt), std::move(columns), table, giveBack, true);
     images_.Remember(table, field, code, cursor->AtEnd() ? nullptr : &cursor->Row());
     return cursor;
 }

@@ -8,11 +8,13 @@
 namespace core::odbc {
 
 OdbcCursor::OdbcCursor(OdbcConnection& connection, StmtHandle stmt, std::vector<FieldInfo> columns,
-                       const std::string& table, GiveBack giveBack)
+                       const std::string& table, GiveBack giveBack, bool reused)
     : connection_(connection), table_(table), stmt_(std::move(stmt)), giveBack_(std::move(giveBack)),
       columns_(std::move(columns)) {
     SQLLEN count = -1;
     if (Succeeded(SQLRowCount(stmt_.get(), &count))) rowCount_ = count;
+    if (!reused && RowBlock::Suits(columns_))
+        block_ = std::make_unique<RowBlock>(stmt_.get(), columns_, connection_.Password());
     Fetch();
 }
 
@@ -25,6 +27,20 @@ OdbcCursor::~OdbcCursor() {
 }
 
 void OdbcCursor::Fetch() {
+    if (block_) {
+        if (blockRow_ + 1 < block_->Rows() && !row_.empty()) {
+            block_->Read(++blockRow_, row_);
+            return;
+        }
+        blockRow_ = 0;
+        if (!block_->Fetch()) {
+            atEnd_ = true;
+            row_.clear();
+            return;
+        }
+        block_->Read(0, row_);
+        return;
+    }
     const SQLRETURN rc = SQLFetch(stmt_.get());
     if (rc == SQL_NO_DATA) {
         atEnd_ = true;

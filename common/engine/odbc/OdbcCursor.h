@@ -13,6 +13,7 @@
 
 #include "common/engine/Driver.h"
 #include "common/engine/odbc/OdbcApi.h"
+#include "common/engine/odbc/OdbcRowBlock.h"
 #include "common/engine/odbc/OdbcTableImages.h"
 
 namespace core::odbc {
@@ -27,9 +28,11 @@ public:
     // table: the table of a "SELECT * FROM [T]" statement (with or without
     // its WHERE), through which records can be added and deleted (empty
     // otherwise). giveBack, when set, takes the statement back once the
-    // cursor is done with it (a prepared look-up used again).
+    // cursor is done with it. reused: the statement is used again (a
+    // prepared look-up), so its rows are read field by field, never into
+    // arrays bound to it.
     OdbcCursor(OdbcConnection& connection, StmtHandle stmt, std::vector<FieldInfo> columns, const std::string& table,
-               GiveBack giveBack = {});
+               GiveBack giveBack = {}, bool reused = false);
     ~OdbcCursor() override;
 
     const std::vector<FieldInfo>& Columns() const override { return columns_; }
@@ -58,6 +61,8 @@ private:
     bool atEnd_ = false;
     long long position_ = 0;
     long long rowCount_ = -1;
+    std::unique_ptr<RowBlock> block_;  // after stmt_: the arrays go before the statement
+    std::size_t blockRow_ = 0;
 };
 
 // The rows of a look-up answered from the connection's copy of a table;

@@ -215,6 +215,15 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
                             &p.indicator);
 }
 
+Variant TimestampValue(const SQL_TIMESTAMP_STRUCT& ts) {
+    // A time without a date counts from the engine's day zero.
+    const int year = ts.year == 0 ? 1899 : ts.year;
+    const int month = ts.month == 0 ? 12 : ts.month;
+    const int day = ts.day == 0 ? 30 : ts.day;
+    return Variant(DateTime::FromParts(year, month, day, ts.hour, ts.minute, ts.second,
+                                       static_cast<int>(ts.fraction / 1000000u)));
+}
+
 std::vector<FieldInfo> DescribeColumns(SQLHSTMT stmt) {
     SQLSMALLINT count = 0;
     SQLNumResultCols(stmt, &count);
@@ -276,11 +285,7 @@ Variant ReadValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& column, co
             SQL_TIMESTAMP_STRUCT ts{};
             if (!Succeeded(SQLGetData(stmt, index, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator))) fail();
             if (indicator == SQL_NULL_DATA) return Variant();
-            const int year = ts.year == 0 ? 1899 : ts.year;
-            const int month = ts.month == 0 ? 12 : ts.month;
-            const int day = ts.day == 0 ? 30 : ts.day;
-            return Variant(DateTime::FromParts(year, month, day, ts.hour, ts.minute, ts.second,
-                                               static_cast<int>(ts.fraction / 1000000u)));
+            return TimestampValue(ts);
         }
         case DataType::Binary:
         case DataType::VarBinary:

@@ -45,6 +45,9 @@ struct Parameter {
 // answer (the caller reports a failure).
 SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p);
 
+// The engine's date for a timestamp the driver gives.
+Variant TimestampValue(const SQL_TIMESTAMP_STRUCT& ts);
+
 // Reads column `index` of the current row as the engine's value for
 // `column`; texts and binaries of any length are read in pieces. Raises the
 // server's error (password hidden) when the driver refuses.
