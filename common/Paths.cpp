@@ -1,4 +1,6 @@
 #include "common/Paths.h"
+#include "common/IniFile.h"
+#include "common/engine/FieldConvert.h"
 #include "common/engine/FsPath.h"
 
 #include <QCoreApplication>
@@ -68,6 +70,28 @@ bool FileExists(const std::string& path) {
     if (path.empty()) return false;
     std::error_code ec;
     return std::filesystem::is_regular_file(FsPath(path), ec);
+}
+
+std::string NotFoundSentence(const std::string& what, const std::string& path, std::string_view dbPath,
+                             std::string_view dbFile) {
+    std::error_code ec;
+    const std::filesystem::path tried = FsPath(path);
+    const auto hasDrive = [](std::string_view part) {
+        return part.size() >= 2 && part[1] == ':' && ((part[0] | 0x20) >= 'a' && (part[0] | 0x20) <= 'z');
+    };
+    std::string why;
+    if (std::filesystem::is_directory(tried, ec))
+        why = ": è una cartella, non un file";
+    else if (hasDrive(dbPath) || hasDrive(dbFile))
+        why = ": DBPATH e DBFILE si scrivono a partire dalla cartella del programma, senza unità come 'C:'";
+    else if (CharCount(dbPath) >= kIniValueMaxChars || CharCount(dbFile) >= kIniValueMaxChars)
+        why = ": il valore di DBPATH o DBFILE supera i " + std::to_string(kIniValueMaxChars) +
+              " caratteri ammessi nel file di configurazione ed è stato troncato";
+    else if (!dbPath.empty() && dbPath.back() != '\\' && dbPath.back() != '/')
+        why = ": DBPATH ('" + std::string(dbPath) + "') non termina con '\\'";
+    else if (!std::filesystem::is_directory(tried.parent_path(), ec))
+        why = ": la cartella '" + Utf8Path(tried.parent_path()) + "' non esiste";
+    return what + " non è stato trovato ('" + path + "')" + why + "!";
 }
 
 }  // namespace core

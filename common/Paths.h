@@ -33,4 +33,13 @@ std::string DestinationDatabasePath(std::string_view dbPath, std::string_view db
 // empty text, folders and anything that cannot be examined.
 bool FileExists(const std::string& path);
 
+// The first sentence of the message that ends a program whose file is not
+// there: `what` ("il file archivio"), the path tried and, where it can be
+// told, why: a folder in place of the file, a drive letter in DBPATH or
+// DBFILE (both are relative to the program's folder), a value cut at the
+// configuration file's limit, DBPATH without its closing '\', a folder
+// that does not exist.
+std::string NotFoundSentence(const std::string& what, const std::string& path, std::string_view dbPath = {},
+                             std::string_view dbFile = {});
+
 }  // namespace core

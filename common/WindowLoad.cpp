@@ -31,7 +31,7 @@ bool LoadMainWindow(LoadView& view, const LoadOptions& options) {
     }
     if (options.beforeDestinationCheck) options.beforeDestinationCheck();
     if (!server && !FileExists(prefs.destinationPath)) {
-        RefuseToStart(kArchiveNotFound);
+        RefuseToStart(NotFoundSentence(kArchiveFile, prefs.destinationPath, prefs.dbFolder, ReadCfg("DBFILE")));
         return false;
     }
     view.ShowDestination(DestinationDisplay());

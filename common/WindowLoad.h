@@ -28,7 +28,7 @@ struct LoadOptions {
     std::function<void()> beforeDestinationCheck;
 };
 
-inline constexpr const char* kArchiveNotFound = "il file archivio non è stato trovato!";
+inline constexpr const char* kArchiveFile = "il file archivio";
 
 // False when the program must end: silently when another instance runs,
 // otherwise after the refusal's message.

@@ -39,6 +39,28 @@ TEST_F(ProgramFolderTest, DestinationPathIsJoinedAsItStands) {
     EXPECT_EQ(core::DestinationDatabasePath("Dati\\2024\\", "a.mdb"), In("Dati/2024/a.mdb"));
 }
 
+TEST_F(ProgramFolderTest, AMissingDestinationIsNamedWithWhatIsWrongWithItsPath) {
+    folder_.Write("Dati/cartella.db/x", "x");
+    const std::string cut(254, 'd');
+    const struct {
+        std::string dbPath, dbFile, why;
+    } cases[] = {
+        {"Dati\\", "archivio.db", ""},
+        {"Dati\\", "cartella.db", ": è una cartella, non un file"},
+        {"C:\\Agenzia\\", "archivio.db",
+         ": DBPATH e DBFILE si scrivono a partire dalla cartella del programma, senza unità come 'C:'"},
+        {cut, "", ": il valore di DBPATH o DBFILE supera i 254 caratteri ammessi nel file di configurazione ed è "
+                  "stato troncato"},
+        {"Dati", "archivio.db", ": DBPATH ('Dati') non termina con '\\'"},
+        {"Altrove\\", "archivio.db", ": la cartella '" + In("Altrove") + "' non esiste"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = core::DestinationDatabasePath(c.dbPath, c.dbFile);
+        EXPECT_EQ(core::NotFoundSentence("il file archivio", path, c.dbPath, c.dbFile),
+                  "il file archivio non è stato trovato ('" + path + "')" + c.why + "!");
+    }
+}
+
 TEST_F(ProgramFolderTest, FixedPathTextsUseBackslashes) {
     EXPECT_EQ(core::PathBesideProgram("\\Tpl\\Clienti.ini"), In("Tpl/Clienti.ini"));
     EXPECT_EQ(core::NativeSeparators("a\\b\\c"), "a/b/c");

@@ -88,7 +88,9 @@ TEST_F(FrmMainTest, MissingArchiveEndsTheProgram)
 {
     folder_.WriteIni("2", kTwoTables);
     EXPECT_EQ(core::LoadedWindow<frmMain>(), nullptr);
-    EXPECT_EQ(dialogs_->LastMessage().text, "il file archivio non è stato trovato! L'applicazione verrà terminata!");
+    const std::string text = dialogs_->LastMessage().text;
+    EXPECT_EQ(text.rfind("il file archivio non è stato trovato ('", 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with("/Dati/archivio.db')! L'applicazione verrà terminata!")) << text;
 }
 
 TEST_F(FrmMainTest, MissingTemplateOfTheFirstTableEndsTheProgram)

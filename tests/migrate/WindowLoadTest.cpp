@@ -57,9 +57,14 @@ TEST_F(WindowLoad, MissingArchiveEndsTheProgram) {
     EXPECT_FALSE(core::LoadedWindow<migrate::frmMain>());
     const auto messages = dialogs_->Messages();
     ASSERT_EQ(messages.size(), 2u);
-    for (const auto& m : messages) {
-        EXPECT_EQ(m.text, "il file archivio non \xC3\xA8 stato trovato! L'applicazione verr\xC3\xA0 terminata!");
-        EXPECT_EQ(m.icon, core::MsgIcon::Critical);
+    // Each names the path tried, the second also what is wrong with it.
+    const char* ends[] = {"/Dati/archivio5.db')! L'applicazione verrà terminata!",
+                          "/Datiarchivio5.db'): DBPATH ('Dati') non termina con '\\'! L'applicazione verrà terminata!"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string& text = messages[i].text;
+        EXPECT_EQ(text.rfind("il file archivio non è stato trovato ('", 0), 0u) << text;
+        EXPECT_TRUE(text.ends_with(ends[i])) << text;
+        EXPECT_EQ(messages[i].icon, core::MsgIcon::Critical);
     }
 }
 

@@ -74,7 +74,8 @@ TEST_F(frmMainTest, AMissingArchiveIsRefusedSecond) {
     WriteIni("Dati\\");
     upgrade::frmMain w;
     EXPECT_FALSE(w.Load());
-    ExpectOnlyRefusal("il file archivio non \xC3\xA8 stato trovato!");
+    ExpectOnlyRefusal("il file archivio non è stato trovato ('" + Archive() + "'): la cartella '" +
+                      (folder.Path() / "Dati").string() + "' non esiste!");
     EXPECT_EQ(w.windowTitle(), "Quillon - Agenzia");
 }
 
@@ -83,7 +84,8 @@ TEST_F(frmMainTest, DbPathWithoutSeparatorIsJoinedAsItStandsAndMissesTheArchive)
     MakeArchive();
     upgrade::frmMain w;
     EXPECT_FALSE(w.Load());
-    ExpectOnlyRefusal("il file archivio non \xC3\xA8 stato trovato!");
+    ExpectOnlyRefusal("il file archivio non è stato trovato ('" + (folder.Path() / "Datiarchivio.db").string() +
+                      "'): DBPATH ('Dati') non termina con '\\'!");
     EXPECT_EQ(core::ThePrefs().destinationPath, (folder.Path() / "Datiarchivio.db").string());
 }
 
@@ -92,7 +94,7 @@ TEST_F(frmMainTest, AMissingTemplateIsRefusedThirdWithBothPathsShown) {
     MakeArchive();
     upgrade::frmMain w;
     EXPECT_FALSE(w.Load());
-    ExpectOnlyRefusal("il file archivio di destinazione non \xC3\xA8 stato trovato!");
+    ExpectOnlyRefusal("il file archivio di destinazione non è stato trovato ('" + Archive() + ".upg')!");
     EXPECT_EQ(Child<QLineEdit>(w, "txtSourceDb")->text().toStdString(), Archive());
     EXPECT_EQ(Child<QLineEdit>(w, "txtTargetDb")->text().toStdString(), Archive() + ".upg");
 }
