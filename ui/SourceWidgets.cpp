@@ -7,8 +7,11 @@
 
 #include <cstdint>
 
+#include "common/Dialogs.h"
+#include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
+#include "common/engine/Error.h"
 #include "ui/clsCommonDialog.h"
 
 namespace ui {
@@ -52,11 +55,11 @@ void SourceWidgets::ListSourceTables(const std::vector<std::string>& names)
 
 void ShowOpenFile(QWidget* owner, const std::string& filter, core::cFile& result)
 {
+    clsCommonDialog dialog;
     try {
         core::Prefs& prefs = core::ThePrefs();
         if (prefs.dialogFolder.empty())
             prefs.dialogFolder = core::ProgramFolder();
-        clsCommonDialog dialog;
         dialog.Parent = owner;
         dialog.CancelError = true;
         dialog.Filter = filter;
@@ -66,8 +69,22 @@ void ShowOpenFile(QWidget* owner, const std::string& filter, core::cFile& result
         dialog.ShowOpen();
         result.FileName = dialog.FileName;
         result.SetFilterIndex(dialog.FilterIndex);
-    } catch (...) {
-        // A cancel (32755) or any failure: nothing was chosen.
+    } catch (const core::Error& e) {
+        // Nothing was chosen. A plain cancel needs no word; a path too long
+        // for the dialog's buffer, or a failing dialog, does.
+        if (dialog.ExtendedError() == cderr::BufferTooSmall)
+            core::TheDialogs().MessageBox(
+                "Il percorso scelto è troppo lungo: ne sono ammessi al massimo " +
+                    std::to_string(dialog.MaxFileSize - 1) + " caratteri, quello scelto ne ha " +
+                    std::to_string(dialog.RefusedFileName().size()) + " ('" + dialog.RefusedFileName() +
+                    "'). Spostare il file in una cartella con un percorso più corto.",
+                core::MsgButtons::Ok, core::MsgIcon::Exclamation, core::ThePrefs().programTitle);
+        else if (e.Number() != core::err::DialogCancel)
+            core::TheDialogs().MessageBox(e.Description(), core::MsgButtons::Ok, core::MsgIcon::Critical,
+                                          msg::ErrorTitle(e.Number()));
+    } catch (const std::exception& e) {
+        core::TheDialogs().MessageBox(std::string(msg::kInternalError) + e.what(), core::MsgButtons::Ok,
+                                      core::MsgIcon::Critical, msg::ErrorTitle(51));
     }
 }
 

@@ -55,6 +55,7 @@ core::FileDialogRequest clsCommonDialog::BuildFileRequest(core::FileDialogReques
 bool clsCommonDialog::ShowFile(core::FileDialogRequest::Kind kind, const char* source)
 {
     extendedError_ = cderr::None;
+    refusedFileName_.clear();
     if (MaxFileSize < 2) {
         // No room for a name: fail as the system does for a buffer too small.
         FileName.clear();
@@ -69,6 +70,7 @@ bool clsCommonDialog::ShowFile(core::FileDialogRequest::Kind kind, const char* s
     // A path longer than the buffer is refused, never handed back cut short.
     if (result.fileName.size() > static_cast<std::size_t>(MaxFileSize - 1)) {
         FileName.clear();
+        refusedFileName_ = result.fileName;
         return Fail(cderr::BufferTooSmall, source);
     }
     FilterIndex = result.filterIndex;

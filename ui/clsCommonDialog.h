@@ -76,6 +76,8 @@ public:
 
     const std::string& FileTitle() const { return fileTitle_; }
     std::int32_t ExtendedError() const { return extendedError_; }
+    // After BufferTooSmall: the path the user chose, which did not fit.
+    const std::string& RefusedFileName() const { return refusedFileName_; }
     std::intptr_t hdc() const { return hdc_; }
     void SetHelpCommand(std::int32_t command) { helpCommand_ = command; }
 
@@ -111,6 +113,7 @@ private:
 
     std::string fileTitle_;
     std::int32_t extendedError_ = 0;
+    std::string refusedFileName_;
     std::intptr_t hdc_ = 0;
     std::int32_t helpCommand_ = 0;
 };

@@ -77,12 +77,8 @@ protected:
 
     ui::SourceWidgets Controls()
     {
-        ui::SourceWidgets c;
-        c.owner = &owner_;
-        c.txtSourceDb = &txtSourceDb_;
-        c.cmdAvvia = &cmdAvvia_;
-        c.cmbTblFrom = kind_ == core::ProgramKind::Tessily ? &cmbTblFrom_ : nullptr;
-        return c;
+        return ui::SourceWidgets(&owner_, &txtSourceDb_, &cmdAvvia_,
+                                 kind_ == core::ProgramKind::Tessily ? &cmbTblFrom_ : nullptr);
     }
     void Click()
     {
@@ -132,6 +128,20 @@ TEST_F(SourceSelection, CancelChangesNothing)
     EXPECT_TRUE(r.pathMustExist);
     EXPECT_EQ(r.initialDir, folder_);
     EXPECT_EQ(core::ThePrefs().dialogFolder, folder_);
+}
+
+TEST_F(SourceSelection, APathTooLongForTheDialogIsRefusedWithWhyAndChangesNothing)
+{
+    WriteStandardIni();
+    const std::string path = "/" + std::string(300, 'p') + ".mdb";
+    dialogs_->AnswerFile(path, 1);
+    Click();
+    EXPECT_EQ(txtSourceDb_.text(), "nessuno");
+    EXPECT_FALSE(cmdAvvia_.isEnabled());
+    ASSERT_EQ(dialogs_->MessageCount(), 1);
+    EXPECT_EQ(dialogs_->LastMessage().text, "Il percorso scelto è troppo lungo: ne sono ammessi al massimo 255 "
+                                             "caratteri, quello scelto ne ha 305 ('" + path + "'). Spostare il file "
+                                             "in una cartella con un percorso più corto.");
 }
 
 TEST_F(SourceSelection, DialogFolderIsSetOnceAndKept)
