@@ -182,11 +182,7 @@ void frmMain::ShowError(int number, const std::string& description)
 
 bool frmMain::Load()
 {
-    ui::LoadWidgets view;
-    view.window = this;
-    view.lblData = lblData_;
-    view.txtTargetDb = txtTargetDb_;
-    view.cmdTargetDb = cmdTargetDb_;
+    ui::LoadWidgets view(this, lblData_, txtTargetDb_, cmdTargetDb_);
     if (!core::LoadMainWindow(view)) {
         ended_ = true;
         return false;
@@ -297,11 +293,7 @@ void frmMain::cmbTblFrom_Click(int index)
 
 void frmMain::cmdSourceDb_Click()
 {
-    ui::SourceWidgets view;
-    view.owner = this;
-    view.txtSourceDb = txtSourceDb_;
-    view.cmdAvvia = cmdAvvia_;
-    view.cmbTblFrom = cmbTblFrom_;
+    ui::SourceWidgets view(this, txtSourceDb_, cmdAvvia_, cmbTblFrom_);
     core::SourceDbClick(view, dcFrom_, core::ProgramKind::Tessily);
 }
 

@@ -117,19 +117,12 @@ void frmMain::BuildControls() {
 }
 
 bool frmMain::Load() {
-    ui::LoadWidgets view;
-    view.window = this;
-    view.lblData = lblData_;
-    view.txtTargetDb = txtTargetDb_;
-    view.cmdTargetDb = cmdTargetDb_;
+    ui::LoadWidgets view(this, lblData_, txtTargetDb_, cmdTargetDb_);
     return core::LoadMainWindow(view);
 }
 
 void frmMain::cmdSourceDb_Click() {
-    ui::SourceWidgets view;
-    view.owner = this;
-    view.txtSourceDb = txtSourceDb_;
-    view.cmdAvvia = cmdAvvia_;
+    ui::SourceWidgets view(this, txtSourceDb_, cmdAvvia_);
     core::SourceDbClick(view, dcFrom_, core::ProgramKind::Varnel);
 }
 

@@ -16,6 +16,9 @@ namespace ui {
 
 class SourceWidgets : public core::SourceView {
 public:
+    SourceWidgets(QWidget* owner, QLineEdit* txtSourceDb, QPushButton* cmdAvvia, QComboBox* cmbTblFrom = nullptr)
+        : owner(owner), txtSourceDb(txtSourceDb), cmdAvvia(cmdAvvia), cmbTblFrom(cmbTblFrom) {}
+
     QWidget* owner = nullptr;          // parent of the dialog
     QLineEdit* txtSourceDb = nullptr;  // shows the chosen file
     QPushButton* cmdAvvia = nullptr;   // enabled once the source is open

@@ -123,11 +123,7 @@ void frmMain::BuildControls() {
 bool frmMain::Load() {
     lblTbl_->SetFullText(QString());
     // The archive is this program's source: it goes into txtSourceDb.
-    ui::LoadWidgets view;
-    view.window = this;
-    view.lblData = lblData_;
-    view.txtTargetDb = txtSourceDb_;
-    view.cmdTargetDb = cmdSourceDb_;
+    ui::LoadWidgets view(this, lblData_, txtSourceDb_, cmdSourceDb_);
     core::LoadOptions options;
     options.previousVersion = false;
     // The upgrade swaps files: a destination on a database server is not one.
