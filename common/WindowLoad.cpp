@@ -1,6 +1,5 @@
 #include "common/WindowLoad.h"
 
-#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
@@ -14,28 +13,29 @@ void RefuseToStart(const std::string& firstSentence) {
                             ThePrefs().programTitle);
 }
 
-bool LoadMainWindow(LoadView& view, const LoadOptions& options) {
-    if (PreviousInstance()) return false;
-    view.ShowDate(TodayLabel());
+WindowTexts LoadMainWindow(const LoadOptions& options) {
+    WindowTexts texts;
+    if (PreviousInstance()) return texts;
     const Prefs& prefs = ThePrefs();
     if (!FileExists(prefs.iniPath)) {
         RefuseToStart(msg::kConfigNotFound);
-        return false;
+        return texts;
     }
-    view.SetCaption(prefs.programTitle + " - " + ReadCfg("APPNAME"));
+    texts.caption = prefs.programTitle + " - " + ReadCfg("APPNAME");
     LoadDestinationSettings(options.previousVersion);
     const bool server = DestinationIsServer();
     if (server && !options.serverRefusal.empty()) {
         RefuseToStart(options.serverRefusal);
-        return false;
+        return texts;
     }
     if (options.beforeDestinationCheck) options.beforeDestinationCheck();
     if (!server && !FileExists(prefs.destinationPath)) {
         RefuseToStart(NotFoundSentence(kArchiveFile, prefs.destinationPath, prefs.dbFolder, ReadCfg("DBFILE")));
-        return false;
+        return texts;
     }
-    view.ShowDestination(DestinationDisplay());
-    return true;
+    texts.destination = DestinationDisplay();
+    texts.loaded = true;
+    return texts;
 }
 
 }  // namespace core

@@ -1,22 +1,20 @@
 #pragma once
 // The load sequence every main window runs: the instance test, today's date,
 // the configuration file, the caption, the destination settings and the
-// destination's file. What the programs do differently is data (LoadOptions)
-// and how each window shows what was read (LoadView).
+// destination's file. What the programs do differently is data (LoadOptions);
+// each window shows today's date before and what was read after it.
 
 #include <functional>
 #include <string>
 
 namespace core {
 
-class LoadView {
-public:
-    virtual ~LoadView() = default;
-    virtual void ShowDate(const std::string& text) = 0;       // lblData
-    virtual void SetCaption(const std::string& caption) = 0;  // the window's title
-    // The destination as read, shown disabled (txtTargetDb; Quillon: the
-    // archive and its upgrade template).
-    virtual void ShowDestination(const std::string& text) = 0;
+// What the window shows: the caption once the configuration file was found
+// (empty before), the destination (shown disabled) once loaded.
+struct WindowTexts {
+    bool loaded = false;  // false: the program must end
+    std::string caption;
+    std::string destination;
 };
 
 struct LoadOptions {
@@ -30,9 +28,9 @@ struct LoadOptions {
 
 inline constexpr const char* kArchiveFile = "il file archivio";
 
-// False when the program must end: silently when another instance runs,
+// A program that must end does so silently when another instance runs,
 // otherwise after the refusal's message.
-bool LoadMainWindow(LoadView& view, const LoadOptions& options = {});
+WindowTexts LoadMainWindow(const LoadOptions& options = {});
 
 // The critical message that ends a loading program: the first sentence and
 // " L'applicazione verrà terminata!", under the program title.

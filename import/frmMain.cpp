@@ -10,6 +10,7 @@
 
 #include "common/Messages.h"
 #include "common/DataHelpers.h"
+#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
@@ -18,7 +19,6 @@
 #include "common/WindowLoad.h"
 #include "common/engine/Error.h"
 #include "common/ProgressText.h"
-#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/SourceWidgets.h"
@@ -182,11 +182,16 @@ void frmMain::ShowError(int number, const std::string& description)
 
 bool frmMain::Load()
 {
-    ui::LoadWidgets view(this, lblData_, txtTargetDb_, cmdTargetDb_);
-    if (!core::LoadMainWindow(view)) {
+    lblData_->setText(Q(core::TodayLabel()));
+    const core::WindowTexts texts = core::LoadMainWindow();
+    if (!texts.caption.empty()) setWindowTitle(Q(texts.caption));
+    if (!texts.loaded) {
         ended_ = true;
         return false;
     }
+    txtTargetDb_->setText(Q(texts.destination));
+    txtTargetDb_->setEnabled(false);
+    cmdTargetDb_->setEnabled(false);
     try {
         DestinationTables list = ReadDestinationTables(core::ThePrefs().iniPath);
         mTableCount = list.count;

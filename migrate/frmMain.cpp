@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
 #include "common/SourceSelection.h"
 #include "common/Startup.h"
 #include "common/WindowLoad.h"
 #include "common/ProgressText.h"
-#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/TwipsLayout.h"
@@ -117,8 +117,14 @@ void frmMain::BuildControls() {
 }
 
 bool frmMain::Load() {
-    ui::LoadWidgets view(this, lblData_, txtTargetDb_, cmdTargetDb_);
-    return core::LoadMainWindow(view);
+    lblData_->setText(Q(core::TodayLabel()));
+    const core::WindowTexts texts = core::LoadMainWindow();
+    if (!texts.caption.empty()) setWindowTitle(Q(texts.caption));
+    if (!texts.loaded) return false;
+    txtTargetDb_->setText(Q(texts.destination));
+    txtTargetDb_->setEnabled(false);
+    cmdTargetDb_->setEnabled(false);
+    return true;
 }
 
 void frmMain::cmdSourceDb_Click() {

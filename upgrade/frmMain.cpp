@@ -8,13 +8,13 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/Startup.h"
 #include "common/WindowLoad.h"
 #include "common/ProgressText.h"
-#include "ui/LoadWidgets.h"
 #include "ui/ProgressCaption.h"
 #include "ui/RunLock.h"
 #include "ui/TwipsLayout.h"
@@ -122,8 +122,12 @@ void frmMain::BuildControls() {
 
 bool frmMain::Load() {
     lblTbl_->SetFullText(QString());
-    // The archive is this program's source: it goes into txtSourceDb.
-    ui::LoadWidgets view(this, lblData_, txtSourceDb_, cmdSourceDb_);
+    lblData_->setText(Q(core::TodayLabel()));
+    // The date was laid out for a narrower font: a longer text grows to the
+    // left instead of losing its year at the window's edge.
+    const int needed = lblData_->fontMetrics().horizontalAdvance(lblData_->text()) + 2;
+    if (needed > lblData_->width())
+        lblData_->setGeometry(lblData_->geometry().right() + 1 - needed, lblData_->y(), needed, lblData_->height());
     core::LoadOptions options;
     options.previousVersion = false;
     // The upgrade swaps files: a destination on a database server is not one.
@@ -136,8 +140,13 @@ bool frmMain::Load() {
         const core::Prefs& prefs = core::ThePrefs();
         OfferRecovery(prefs.destinationPath, prefs.destinationPassword, prefs.programTitle);
     };
-    if (!core::LoadMainWindow(view, options)) return false;
-
+    const core::WindowTexts texts = core::LoadMainWindow(options);
+    if (!texts.caption.empty()) setWindowTitle(Q(texts.caption));
+    if (!texts.loaded) return false;
+    // The archive is this program's source.
+    txtSourceDb_->setText(Q(texts.destination));
+    txtSourceDb_->setEnabled(false);
+    cmdSourceDb_->setEnabled(false);
     txtTargetDb_->setText(txtSourceDb_->text() + ".upg");
     txtTargetDb_->setEnabled(false);
     cmdTargetDb_->setEnabled(false);
