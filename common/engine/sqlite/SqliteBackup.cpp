@@ -22,16 +22,6 @@ namespace fs = std::filesystem;
 // pace, small enough that the caller hears from it several times a second.
 constexpr int kPagesPerStep = 2048;
 
-bool IsPlainFile(const std::string& path) {
-    static constexpr char kHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
-                                         'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
-    std::ifstream in(FsPath(path), std::ios::binary);
-    char buffer[sizeof kHeader] = {};
-    in.read(buffer, sizeof buffer);
-    return in.gcount() == static_cast<std::streamsize>(sizeof buffer) &&
-           std::memcmp(buffer, kHeader, sizeof kHeader) == 0;
-}
-
 struct BackupDeleter {
     void operator()(sqlite3_backup* backup) const noexcept { sqlite3_backup_finish(backup); }
 };
@@ -76,7 +66,7 @@ void BackupDatabase(const std::string& source, const std::string& key, const std
     std::error_code ec;
     if (fs::exists(FsPath(target), ec))
         throw Error(3204, "Il database '" + target + "' esiste già.", "SQLite");
-    const bool plain = IsPlainFile(source);
+    const bool plain = IsPlainDatabaseFile(source);
     DbHandle from = OpenDatabaseFile(source, key, SQLITE_OPEN_READONLY);
     try {
         // Each keyed open derives the key, a noticeable pause: the caller

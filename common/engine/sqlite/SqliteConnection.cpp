@@ -62,18 +62,6 @@ int WaitWhileBusy(void* handle, int attempt) {
     return 1;
 }
 
-std::string PragmaText(sqlite3* db, const std::string& pragma) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, pragma.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        return {};
-    }
-    StmtHandle stmt(raw);
-    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return {};
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-    return text ? text : "";
-}
-
 }  // namespace
 
 void ApplyKey(sqlite3* db, const std::string& key, const std::string& schema) {
@@ -95,7 +83,7 @@ void ApplyKey(sqlite3* db, const std::string& key, const std::string& schema) {
     for (const Expected& expected : {Expected{"cipher_page_size", "1024"}, Expected{"kdf_iter", "64000"},
                                      Expected{"cipher_hmac_algorithm", "HMAC_SHA1"},
                                      Expected{"cipher_kdf_algorithm", "PBKDF2_HMAC_SHA1"}}) {
-        const std::string actual = PragmaText(db, prefix + expected.pragma);
+        const std::string actual = FirstText(db, prefix + expected.pragma);
         if (actual != expected.value)
             throw TranslateError(SQLITE_MISUSE,
                                  std::string("cipher setting ") + expected.pragma + " is '" + actual +

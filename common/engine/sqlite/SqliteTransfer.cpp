@@ -208,18 +208,6 @@ bool AboutTheRows(int rc) {
 
 int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
-std::string FirstText(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        return {};
-    }
-    StmtHandle stmt(raw);
-    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return {};
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-    return text ? text : "";
-}
-
 // SQLCipher derives an attached database's key, and reads its schema, at
 // the ATTACH itself, with the library's default cipher settings: for the
 // ATTACH they are those the engine reads every file with (see ApplyKey),
