@@ -94,4 +94,6 @@ std::string NotFoundSentence(const std::string& what, const std::string& path, s
     return what + " non è stato trovato ('" + path + "')" + why + "!";
 }
 
+std::string FileTitleOf(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
 }  // namespace core

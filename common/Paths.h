@@ -29,6 +29,9 @@ std::string PathBesideProgram(std::string_view relative);
 // separator, which FileExists rejects.
 std::string DestinationDatabasePath(std::string_view dbPath, std::string_view dbFile);
 
+// The part of a path after its last separator ("/" or "\").
+std::string FileTitleOf(const std::string& path);
+
 // True only for an existing regular file (or a link to one); false for the
 // empty text, folders and anything that cannot be examined.
 bool FileExists(const std::string& path);

@@ -10,6 +10,7 @@
 
 #include "common/Dialogs.h"
 #include "common/IniFile.h"
+#include "common/Paths.h"
 #include "common/Prefs.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
@@ -39,12 +40,6 @@ std::vector<std::string> SplitAtCommas(const std::string& text)
             return parts;
         start = comma + 1;
     }
-}
-
-// The part of a path after its last separator ("/" or "\").
-std::string FileTitle(const std::string& path)
-{
-    return path.substr(path.find_last_of("/\\") + 1);
 }
 
 bool SameFileName(const std::string& chosen, const std::string& stored, ProgramKind kind)
@@ -97,7 +92,7 @@ PasswordOutcome OpenWithPassword(DataControl& dcFrom, ProgramKind kind, const cD
                 throw;
         }
         std::string password;
-        const std::string name = FileTitle(file.FileName);
+        const std::string name = FileTitleOf(file.FileName);
         if (!storedTried && SameFileName(name, prefs.previousFileName, kind)) {
             // Tried once only: a refused stored password must not loop.
             storedTried = true;
@@ -197,7 +192,7 @@ std::vector<std::string> SourceTableNames(DataControl& dcFrom, int filterIndex, 
 {
     std::vector<std::string> names;
     if (!IsMultiTableFormat(filterIndex)) {
-        names.push_back(FileTitle(fileName));
+        names.push_back(FileTitleOf(fileName));
         return names;
     }
     for (const TableDef& table : dcFrom.Database().TableDefs())

@@ -12,6 +12,7 @@
 
 #include "common/Conversions.h"
 #include "common/IniFile.h"
+#include "common/Paths.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Driver.h"
 #include "common/engine/Drivers.h"
@@ -261,7 +262,7 @@ void ParsersInput(std::string_view data) {
         FuzzCheck(!pattern.empty(), "filter pattern present");
         (void)description;
     }
-    (void)ui::FileTitleOf(text);
+    (void)core::FileTitleOf(text);
 
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     if (const auto header = core::access::ReadJetHeader(bytes)) {

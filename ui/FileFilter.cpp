@@ -37,10 +37,4 @@ FilterList ParseFilterBuffer(const std::string& buffer)
     return result;
 }
 
-std::string FileTitleOf(const std::string& path)
-{
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 }  // namespace ui

@@ -23,7 +23,4 @@ FilterList ParseFilterBuffer(const std::string& buffer);
 // Filter text -> the list the dialog shows.
 inline FilterList ParseFilter(const std::string& filter) { return ParseFilterBuffer(FilterBuffer(filter)); }
 
-// The part of a path after its last separator ("/" or "\").
-std::string FileTitleOf(const std::string& path);
-
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "common/Paths.h"
 #include "common/engine/Error.h"
 #include "common/text/AsciiText.h"
 #include "ui/FileFilter.h"
@@ -75,7 +76,7 @@ bool clsCommonDialog::ShowFile(core::FileDialogRequest::Kind kind, const char* s
     }
     FilterIndex = result.filterIndex;
     FileName = result.fileName;
-    fileTitle_ = FileTitleOf(result.fileName);
+    fileTitle_ = core::FileTitleOf(result.fileName);
     if (!request.defaultExt.empty() && !core::text::SameTextIgnoringCase(ExtensionOf(fileTitle_), request.defaultExt))
         Flags |= ofn::ExtensionDifferent;
     return true;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/Paths.h"
 #include "common/engine/Error.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/ui/QtTestApp.h"
@@ -54,10 +55,10 @@ TEST(FileFilter, ListEndsAtTheFirstEmptyItemOrAMissingPattern)
 
 TEST(FileFilter, FileTitleIsThePartAfterTheLastSeparatorOfEitherKind)
 {
-    EXPECT_EQ(ui::FileTitleOf("/dati/vecchio/arch.mdb"), "arch.mdb");
-    EXPECT_EQ(ui::FileTitleOf("C:\\Prog\\Dati\\arch.mdb"), "arch.mdb");
-    EXPECT_EQ(ui::FileTitleOf("/dati\\misto/a\\b.db"), "b.db");
-    EXPECT_EQ(ui::FileTitleOf("solo.db"), "solo.db");
+    EXPECT_EQ(core::FileTitleOf("/dati/vecchio/arch.mdb"), "arch.mdb");
+    EXPECT_EQ(core::FileTitleOf("C:\\Prog\\Dati\\arch.mdb"), "arch.mdb");
+    EXPECT_EQ(core::FileTitleOf("/dati\\misto/a\\b.db"), "b.db");
+    EXPECT_EQ(core::FileTitleOf("solo.db"), "solo.db");
 }
 
 TEST(CommonDialog, NewObjectHasTheDefaults)
