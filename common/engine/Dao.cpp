@@ -241,25 +241,28 @@ std::string Database::Name() const { return connection_ ? connection_->Name() : 
 
 // ---- Workspace ---------------------------------------------------------
 
-std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool exclusive, bool readOnly,
-                                                  const std::string& connect) {
+namespace {
+
+OpenRequest RequestFor(const std::string& path, bool exclusive, bool readOnly, const std::string& connect) {
     OpenRequest request;
     request.path = path;
     request.connect = ConnectText::Parse(connect);
     request.exclusive = exclusive;
     request.readOnly = readOnly;
-    auto connection = Engine::Instance().Open(request);
+    return request;
+}
+
+}  // namespace
+
+std::unique_ptr<Database> Workspace::OpenDatabase(const std::string& path, bool exclusive, bool readOnly,
+                                                  const std::string& connect) {
+    auto connection = Engine::Instance().Open(RequestFor(path, exclusive, readOnly, connect));
     return std::make_unique<Database>(std::move(connection), readOnly);
 }
 
 std::unique_ptr<Database> Workspace::OpenPrivateDatabase(const std::string& path, bool exclusive, bool readOnly,
                                                          const std::string& connect) {
-    OpenRequest request;
-    request.path = path;
-    request.connect = ConnectText::Parse(connect);
-    request.exclusive = exclusive;
-    request.readOnly = readOnly;
-    auto connection = Engine::Instance().OpenPrivate(request);
+    auto connection = Engine::Instance().OpenPrivate(RequestFor(path, exclusive, readOnly, connect));
     return std::make_unique<Database>(std::move(connection), readOnly);
 }
 

@@ -27,4 +27,16 @@ public:
 // temporary folder); the name carries the program and the user.
 std::string InstanceLockPath(std::string_view programName);
 
+// A name made fit for a file name: only letters, digits, '-', '_' and '.'
+// are kept, anything else becomes '_'.
+inline std::string SafeName(std::string_view name) {
+    std::string safe;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '-' || c == '_' || c == '.';
+        safe += ok ? c : '_';
+    }
+    return safe;
+}
+
 }  // namespace core::platform

@@ -14,17 +14,6 @@
 namespace core::platform {
 namespace {
 
-// Only letters, digits, '-', '_' and '.' go into the file name.
-std::string SafeName(std::string_view name) {
-    std::string safe;
-    for (char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '-' || c == '_' || c == '.';
-        safe += ok ? c : '_';
-    }
-    return safe;
-}
-
 class FdLock final : public InstanceLock {
 public:
     explicit FdLock(int fd) : fd_(fd) {}

@@ -18,16 +18,6 @@ std::wstring Widen(std::string_view utf8) {
     return wide;
 }
 
-std::string SafeName(std::string_view name) {
-    std::string safe;
-    for (char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '-' || c == '_' || c == '.';
-        safe += ok ? c : '_';
-    }
-    return safe;
-}
-
 class HandleLock final : public InstanceLock {
 public:
     explicit HandleLock(HANDLE h) : handle_(h) {}
