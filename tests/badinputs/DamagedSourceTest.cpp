@@ -176,7 +176,9 @@ void ExpectSoundOrRefused(const RunResult& intact, const RunResult& damaged) {
         return;
     }
     EXPECT_NE(damaged.said, "(nessun messaggio)");
-    if (damaged.foundBeforeWriting) EXPECT_TRUE(damaged.unchanged) << "the destination changed: " << damaged.said;
+    if (damaged.foundBeforeWriting) {
+        EXPECT_TRUE(damaged.unchanged) << "the destination changed: " << damaged.said;
+    }
 }
 
 TEST_P(DamagedArchive, VarnelMigratesWhatTheIntactArchiveGivesOrStops) {

@@ -79,7 +79,9 @@ TEST(AccessImport, NorthwindCustomersIntoTblAnClienti)
     EXPECT_EQ(rows[0][4], Variant("Maria Anders"));
     // Postal codes longer than the five characters of sSCCap are cut.
     for (const auto& row : rows)
-        if (!row[3].IsNull()) EXPECT_LE(core::CharCount(row[3].AsText()), 5u) << row[0].AsText();
+        if (!row[3].IsNull()) {
+            EXPECT_LE(core::CharCount(row[3].AsText()), 5u) << row[0].AsText();
+        }
     dcFrom.Close();
     dcTo.Close();
 }

@@ -103,7 +103,9 @@ TEST_F(AccessArchive, MigratesEveryTableThroughTheWindow) {
     EXPECT_EQ(Text(c, "sSCCap"), cut("idCAPSC", 5));
     EXPECT_EQ(Text(c, "sCOOrario"), cut("ContattoOrario", 15));
     EXPECT_EQ(Text(c, "sCoCorrente2"), cut("ContoCorrente1", 25));
-    if (!source.at("Sct1").IsNull()) EXPECT_DOUBLE_EQ(Number(c, "nSconto1"), source.at("Sct1").ToDouble());
+    if (!source.at("Sct1").IsNull()) {
+        EXPECT_DOUBLE_EQ(Number(c, "nSconto1"), source.at("Sct1").ToDouble());
+    }
 }
 
 }  // namespace

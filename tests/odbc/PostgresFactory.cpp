@@ -2,6 +2,8 @@
 // PostgresTestServer.h): the test tables in the server's terms, one fresh
 // database per test, rows counted by psql.
 
+#include <QCoreApplication>
+
 #include <fstream>
 #include <memory>
 
@@ -58,7 +60,10 @@ public:
     TestDatabase Create(const std::filesystem::path& dir, const std::string&) override {
         const std::string schema = (dir / "tabelle.sql").string();
         std::ofstream(schema) << kSchema;
-        const std::string name = "agency_conformance_" + std::to_string(++created_);
+        // Test programs run side by side: the process's number keeps their
+        // databases apart.
+        const std::string name = "agency_conformance_" + std::to_string(QCoreApplication::applicationPid()) + "_" +
+                                 std::to_string(++created_);
         auto connect = testsupport::FreshPostgresDatabase(name, schema);
         if (!connect) throw std::runtime_error("the PostgreSQL test database could not be made");
         database_ = name;

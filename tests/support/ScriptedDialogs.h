@@ -307,6 +307,7 @@ private:
         case core::MsgButtons::YesNo: return core::MsgResult::No;
         case core::MsgButtons::YesNoCancel: return core::MsgResult::Cancel;
         case core::MsgButtons::OkRestore: return core::MsgResult::Ok;
+        case core::MsgButtons::RetryCancel: return core::MsgResult::Cancel;
         }
         return core::MsgResult::Cancel;
     }

@@ -160,7 +160,7 @@ protected:
 TEST_P(TableTransferTest, StatementGivesWhatTheRecordByRecordCopyGives) {
     const ValueCase& c = GetParam();
     // The encrypted pair checks the ATTACH with the engine's cipher settings.
-    for (const std::string key : {std::string(), std::string("chiave")}) {
+    for (const std::string& key : {std::string(), std::string("chiave")}) {
         SCOPED_TRACE(key.empty() ? "plain" : "encrypted");
         const std::string archive = folder.File("a" + key + ".db");
         const std::string byRecord = folder.File("r" + key + ".db");
