@@ -8,6 +8,7 @@
 #include "common/engine/Error.h"
 #include "common/engine/FieldConvert.h"
 #include "common/engine/NumberText.h"
+#include "common/text/AsciiText.h"
 
 namespace migrate {
 
@@ -77,6 +78,7 @@ void StepCopier::Resolve() {
                          destination.IndexOf(row.destination)});
     nameColumn_ = source.IndexOf(kNameField);
     idColumn_.clear();
+    known_.clear();
 }
 
 void StepCopier::Run() {
@@ -198,17 +200,33 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
     // table would otherwise fail once per record); one that is abandoned
     // counts as "not found", never as the previous look-up's row.
     core::Variant value;
+    std::string code;
+    if (!Act([&] {
+            value = SourceValue(r, from);
+            code = value.ToTextOrEmpty();
+        })) {
+        pending_.push_back({r.index, true, std::move(value)});
+        return std::nullopt;
+    }
+    // The step's own table changes as it goes: its look-ups are never reused.
+    const bool reusable = !core::text::SameTextIgnoringCase(r.row->lookupTable, step_.destinationTable);
+    auto key = std::make_pair(r.row->lookupTable, std::move(code));
+    if (reusable) {
+        if (auto known = known_.find(key); known != known_.end()) {
+            if (!known->second) pending_.push_back({r.index, true, std::move(value)});
+            return known->second;
+        }
+    }
     bool ran = Act([&] {
-        value = SourceValue(r, from);
-        const std::string code = value.ToTextOrEmpty();
         core::PointAtDestination(dc, core::ThePrefs().destinationPassword);
         dc.Exclusive = false;
         dc.RecordsetType = 1;
-        dc.RecordSource = LookupSql(r.row->lookupTable, code);
+        dc.RecordSource = LookupSql(r.row->lookupTable, key.second);
         dc.Refresh();
     });
     bool found = false;
     if (!ran || !Act([&] { found = !dc.Recordset().Eof(); }) || !found) {
+        if (ran && reusable) Remember(std::move(key), std::nullopt);
         pending_.push_back({r.index, true, std::move(value)});
         return std::nullopt;
     }
@@ -219,7 +237,13 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
         if (it == idColumn_.end()) it = idColumn_.emplace(r.row->lookupTable, rs.Fields().IndexOf("ID")).first;
         id = it->second >= 0 ? rs.GetValue(it->second) : rs.Fields()["ID"].Value();
     });
+    if (id && reusable) Remember(std::move(key), id);
     return id;
+}
+
+void StepCopier::Remember(std::pair<std::string, std::string> key, std::optional<core::Variant> id) {
+    if (known_.size() >= kMaxKnownCodes) known_.clear();
+    known_.emplace(std::move(key), std::move(id));
 }
 
 }  // namespace migrate

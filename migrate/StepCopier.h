@@ -53,6 +53,7 @@ private:
     // The ID of the record of the row's table whose code is the row's
     // source value; nothing when there is none (or the query was abandoned).
     std::optional<core::Variant> LookUp(const Resolved& r, core::Recordset& from);
+    void Remember(std::pair<std::string, std::string> key, std::optional<core::Variant> id);
     core::Variant SourceValue(const Resolved& r, core::Recordset& from) const;
     void Write(const Resolved& r, core::Recordset& to, const core::Variant& value) const;
     // Counts what the record shortened and did not find, once it is saved
@@ -76,6 +77,12 @@ private:
     int nameColumn_ = -1;
     // Position of "ID" in each look-up table's records, found once per step.
     std::map<std::string, int> idColumn_;
+    // What each code looked up in this step gave, by table and code text:
+    // a step writes only its own table, so a look-up in another table gives
+    // the same answer for the same code until the step ends. Cleared when
+    // it reaches kMaxKnownCodes, to keep memory bounded on large tables.
+    std::map<std::pair<std::string, std::string>, std::optional<core::Variant>> known_;
+    static constexpr std::size_t kMaxKnownCodes = 50000;
 };
 
 // The look-up statement: the code whole, its apostrophes doubled.
