@@ -32,7 +32,6 @@ public:
     // A new run: the copy of the last one is no longer offered.
     void Reset();
 
-    bool HasCopy() const { return copy_.has_value(); }
     // The user chose "Ripristina" at the end of this run and the copy is back.
     bool Restored() const { return restored_; }
     const SafetyCopy* Copy() const { return copy_ ? &*copy_ : nullptr; }

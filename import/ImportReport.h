@@ -42,7 +42,6 @@ public:
     // A new run on a destination table.
     void Start(std::string displayName, std::string table);
     void SetPhase(Phase phase) { phase_ = phase; }
-    Phase CurrentPhase() const { return phase_; }
 
     void Emptied(long long deleted);
 

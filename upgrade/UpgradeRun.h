@@ -34,8 +34,6 @@ public:
     // without renaming anything and without a message.
     void RequestStop() { stopRequested_ = true; }
 
-    // The tables copied by the last run, in the order they were copied.
-    const std::vector<std::string>& CopiedTables() const { return copied_; }
     // What the last run did, as shown in the details of its final message.
     const UpgradeReport& Report() const { return report_; }
 

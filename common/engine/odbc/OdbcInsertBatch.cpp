@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Messages.h"
 #include "common/engine/Error.h"
 #include "common/engine/odbc/OdbcConnection.h"
 #include "common/engine/odbc/OdbcDialect.h"
@@ -125,13 +126,10 @@ void InsertBatch::ThrowRefusal(SQLHSTMT stmt) {
     Discard();
     connection_.CommitAfterError();
     const int number = EngineNumberFor(d.sqlState, d.message);
-    std::string description;
-    if (number == err::DuplicateKey)
-        description = "Impossibile salvare il record in '" + table_ + "': un valore duplicato violerebbe un indice univoco.";
-    else if (number == err::NullInRequired)
-        description = "Impossibile salvare il record in '" + table_ + "': un campo obbligatorio è Null.";
-    else
-        description = "Impossibile salvare il record in '" + table_ + "'.";
+    std::string description = msg::CannotSaveRecord(table_);
+    if (number == err::DuplicateKey) description += ": un valore duplicato violerebbe un indice univoco.";
+    else if (number == err::NullInRequired) description += ": un campo obbligatorio è Null.";
+    else description += ".";
     throw Error(number, description + " " + d.message, "ODBC", d.sqlState + " " + d.message);
 }
 
