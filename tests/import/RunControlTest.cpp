@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <iostream>
 
 #include "common/SafetyCopy.h"
@@ -82,17 +82,19 @@ protected:
 TEST_F(TessilyRunControl, TheWindowProcessesItsEventsThroughoutALongRun)
 {
     ChooseSource(Customers(100000));
-    using Clock = std::chrono::steady_clock;
-    std::vector<Clock::time_point> marks;
+    // Gaps are measured in processor time: what is checked is that the run
+    // never works long without a yield, and a loaded machine that leaves
+    // the process waiting for a core says nothing about that.
+    std::vector<std::clock_t> marks;
     dialogs_->OnCall([&](const DialogCall& call) {
         // From the busy pointer to the final message.
         if ((call.kind == DialogCall::Kind::SetBusy && call.busy) ||
             (call.kind == DialogCall::Kind::MessageBox && call.buttons != core::MsgButtons::YesNo))
-            marks.push_back(Clock::now());
+            marks.push_back(std::clock());
     });
     dialogs_->OnYield([&] {
         QCoreApplication::processEvents();
-        marks.push_back(Clock::now());
+        marks.push_back(std::clock());
     });
     dialogs_->AnswerMessage(core::MsgResult::Yes);
     window_->cmdAvvia()->click();
@@ -100,16 +102,16 @@ TEST_F(TessilyRunControl, TheWindowProcessesItsEventsThroughoutALongRun)
     EXPECT_EQ(folder_.Count("tblAnClienti"), 100000);
 
     ASSERT_GE(marks.size(), 3u);
-    Clock::duration longest{};
+    std::clock_t longest = 0;
     std::size_t where = 0;
     for (std::size_t i = 1; i < marks.size(); ++i)
         if (marks[i] - marks[i - 1] > longest) {
             longest = marks[i] - marks[i - 1];
             where = i;
         }
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(longest).count();
-    std::cout << "longest gap between processed events: " << ms << " ms (gap " << where << " of "
-              << marks.size() - 1 << ")\n";
+    const auto ms = static_cast<long long>(longest) * 1000 / CLOCKS_PER_SEC;
+    std::cout << "longest gap between processed events: " << ms << " ms of processor time (gap " << where
+              << " of " << marks.size() - 1 << ")\n";
     RecordProperty("longest_gap_ms", static_cast<int>(ms));
 #ifdef AGENCY_SANITIZE
     // The sanitizers make every record several times dearer; the bound is
