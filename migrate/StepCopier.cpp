@@ -75,10 +75,14 @@ void StepCopier::Resolve() {
     rows_.clear();
     for (const FieldRow& row : step_.rows)
         rows_.push_back({&row, rows_.size(), row.source.empty() ? -1 : source.IndexOf(row.source),
-                         destination.IndexOf(row.destination)});
+                         destination.IndexOf(row.destination),
+                         // The step's own table changes as it goes: its look-ups are never reused.
+                         row.rule == Rule::Lookup &&
+                             !core::text::SameTextIgnoringCase(row.lookupTable, step_.destinationTable)});
     nameColumn_ = source.IndexOf(kNameField);
     idColumn_.clear();
-    known_.clear();
+    known_.assign(rows_.size(), {});
+    knownCount_ = 0;
 }
 
 void StepCopier::Run() {
@@ -208,11 +212,10 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
         pending_.push_back({r.index, true, std::move(value)});
         return std::nullopt;
     }
-    // The step's own table changes as it goes: its look-ups are never reused.
-    const bool reusable = !core::text::SameTextIgnoringCase(r.row->lookupTable, step_.destinationTable);
-    auto key = std::make_pair(r.row->lookupTable, std::move(code));
+    const bool reusable = r.reusableLookup;
     if (reusable) {
-        if (auto known = known_.find(key); known != known_.end()) {
+        const auto& knownCodes = known_[r.index];
+        if (auto known = knownCodes.find(code); known != knownCodes.end()) {
             if (!known->second) pending_.push_back({r.index, true, std::move(value)});
             return known->second;
         }
@@ -221,12 +224,12 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
         core::PointAtDestination(dc, core::ThePrefs().destinationPassword);
         dc.Exclusive = false;
         dc.RecordsetType = 1;
-        dc.RecordSource = LookupSql(r.row->lookupTable, key.second);
+        dc.RecordSource = LookupSql(r.row->lookupTable, code);
         dc.Refresh();
     });
     bool found = false;
     if (!ran || !Act([&] { found = !dc.Recordset().Eof(); }) || !found) {
-        if (ran && reusable) Remember(std::move(key), std::nullopt);
+        if (ran && reusable) Remember(r.index, std::move(code), std::nullopt);
         pending_.push_back({r.index, true, std::move(value)});
         return std::nullopt;
     }
@@ -237,13 +240,16 @@ std::optional<core::Variant> StepCopier::LookUp(const Resolved& r, core::Records
         if (it == idColumn_.end()) it = idColumn_.emplace(r.row->lookupTable, rs.Fields().IndexOf("ID")).first;
         id = it->second >= 0 ? rs.GetValue(it->second) : rs.Fields()["ID"].Value();
     });
-    if (id && reusable) Remember(std::move(key), id);
+    if (id && reusable) Remember(r.index, std::move(code), id);
     return id;
 }
 
-void StepCopier::Remember(std::pair<std::string, std::string> key, std::optional<core::Variant> id) {
-    if (known_.size() >= kMaxKnownCodes) known_.clear();
-    known_.emplace(std::move(key), std::move(id));
+void StepCopier::Remember(std::size_t row, std::string code, std::optional<core::Variant> id) {
+    if (knownCount_ >= kMaxKnownCodes) {
+        for (auto& codes : known_) codes.clear();
+        knownCount_ = 0;
+    }
+    if (known_[row].emplace(std::move(code), std::move(id)).second) ++knownCount_;
 }
 
 }  // namespace migrate

@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/engine/Variant.h"
@@ -43,6 +44,7 @@ private:
         std::size_t index;  // position in the step's rows
         int source;       // column of dcFrom's recordset, -1 when missing
         int destination;  // column of dcTo's recordset, -1 when missing
+        bool reusableLookup;  // a look-up whose answers hold for the whole step
     };
 
     void Open();
@@ -53,7 +55,7 @@ private:
     // The ID of the record of the row's table whose code is the row's
     // source value; nothing when there is none (or the query was abandoned).
     std::optional<core::Variant> LookUp(const Resolved& r, core::Recordset& from);
-    void Remember(std::pair<std::string, std::string> key, std::optional<core::Variant> id);
+    void Remember(std::size_t row, std::string code, std::optional<core::Variant> id);
     core::Variant SourceValue(const Resolved& r, core::Recordset& from) const;
     void Write(const Resolved& r, core::Recordset& to, const core::Variant& value) const;
     // Counts what the record shortened and did not find, once it is saved
@@ -77,11 +79,12 @@ private:
     int nameColumn_ = -1;
     // Position of "ID" in each look-up table's records, found once per step.
     std::map<std::string, int> idColumn_;
-    // What each code looked up in this step gave, by table and code text:
-    // a step writes only its own table, so a look-up in another table gives
+    // What each code looked up in this step gave, by row and code text: a
+    // step writes only its own table, so a look-up in another table gives
     // the same answer for the same code until the step ends. Cleared when
-    // it reaches kMaxKnownCodes, to keep memory bounded on large tables.
-    std::map<std::pair<std::string, std::string>, std::optional<core::Variant>> known_;
+    // they reach kMaxKnownCodes, to keep memory bounded on large tables.
+    std::vector<std::unordered_map<std::string, std::optional<core::Variant>>> known_;
+    std::size_t knownCount_ = 0;
     static constexpr std::size_t kMaxKnownCodes = 50000;
 };
 
