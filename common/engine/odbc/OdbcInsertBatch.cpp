@@ -87,21 +87,26 @@ bool InsertBatch::Execute(std::size_t first, std::size_t count, SQLHSTMT& stmt, 
         direct = connection_.NewStatement();
         stmt = direct.get();
     }
-    std::size_t total = 0;
-    for (std::size_t r = first; r < first + count; ++r) total += rows_[r].values.size();
-    std::vector<Parameter> parameters(total);
-    SQLUSMALLINT index = 0;
+    // Bound from the last parameter to the first: a driver that grows its
+    // parameter table to the highest number bound so far (psqlODBC does)
+    // then sizes it once per execution instead of once per parameter.
+    struct Slot {
+        std::size_t row, column, value;
+    };
+    std::vector<Slot> slots;
     for (std::size_t r = first; r < first + count; ++r) {
         std::size_t v = 0;
-        for (std::size_t c = 0; c < columns_.size(); ++c) {
-            if (!rows_[r].assigned[c]) continue;
-            if (!Succeeded(BindValue(stmt, static_cast<SQLUSMALLINT>(index + 1), columns_[c], rows_[r].values[v++],
-                                     parameters[index]))) {
-                const std::string what = "scrittura del campo '" + columns_[c].name + "' in '" + table_ + "'";
-                Discard();
-                connection_.Fail(SQL_HANDLE_STMT, stmt, what);
-            }
-            ++index;
+        for (std::size_t c = 0; c < columns_.size(); ++c)
+            if (rows_[r].assigned[c]) slots.push_back({r, c, v++});
+    }
+    std::vector<Parameter> parameters(slots.size());
+    for (std::size_t i = slots.size(); i-- > 0;) {
+        const Slot& slot = slots[i];
+        if (!Succeeded(BindValue(stmt, static_cast<SQLUSMALLINT>(i + 1), columns_[slot.column],
+                                 rows_[slot.row].values[slot.value], parameters[i]))) {
+            const std::string what = "scrittura del campo '" + columns_[slot.column].name + "' in '" + table_ + "'";
+            Discard();
+            connection_.Fail(SQL_HANDLE_STMT, stmt, what);
         }
     }
     SQLRETURN rc;
