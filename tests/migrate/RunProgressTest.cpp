@@ -87,6 +87,25 @@ TEST_F(RunProgress, AReusedLookupControlNeverHandsOnAnEarlierRow) {
     EXPECT_EQ(zones[2].at("IDArea"), zones[0].at("IDArea"));
 }
 
+TEST_F(RunProgress, ALookupInTheStepsOwnTableSeesTheRecordsTheStepHasSaved) {
+    // Zones that name another zone: Z1's zone is saved only after Z1 looked
+    // for it, Z3 looks for the same code once it is there.
+    MakeDestination();
+    MakeArchive(
+        "INSERT INTO \"Zona\" VALUES ('Z1','Uno','Z2');\n"
+        "INSERT INTO \"Zona\" VALUES ('Z2','Due','Z1');\n"
+        "INSERT INTO \"Zona\" VALUES ('Z3','Tre','Z2');\n");
+    std::vector<migrate::TableStep> steps = Only({3});
+    ASSERT_EQ(steps[0].rows.back().rule, migrate::Rule::Lookup);
+    steps[0].rows.back().lookupTable = "tblZone";
+    ASSERT_EQ(Run(steps), migrate::RunOutcome::Succeeded) << dialogs_->Transcript();
+    const auto zones = Rows("tblZone");
+    ASSERT_EQ(zones.size(), 3u);
+    EXPECT_TRUE(zones[0].at("IDArea").IsNull());
+    EXPECT_EQ(zones[1].at("IDArea"), zones[0].at("ID"));
+    EXPECT_EQ(zones[2].at("IDArea"), zones[1].at("ID"));
+}
+
 TEST_F(RunProgress, ErrorTitleIsTheNumberInDecimal) {
     EXPECT_EQ(msg::ErrorTitle(3022), "Errore n. 3022");
     EXPECT_EQ(msg::ErrorTitle(94), "Errore n. 94");
