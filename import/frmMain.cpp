@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <tuple>
+
 #include "common/Messages.h"
 #include "common/DataHelpers.h"
 #include "common/DateLabel.h"
@@ -20,6 +22,7 @@
 #include "common/engine/Error.h"
 #include "common/ProgressText.h"
 #include "ui/ProgressCaption.h"
+#include "ui/TwipsLayout.h"
 #include "ui/RunLock.h"
 #include "ui/SourceWidgets.h"
 #include "ui/ctrProgress.h"
@@ -92,22 +95,14 @@ void frmMain::BuildControls()
     };
 
     label("lblOrigine", "File Origine", kLeft, 64, 110);
-    txtSourceDb_ = new QLineEdit(this);
-    txtSourceDb_->setObjectName("txtSourceDb");
-    txtSourceDb_->setReadOnly(true);
-    txtSourceDb_->setGeometry(kFieldLeft, 64, kWidth - kFieldLeft - kLeft - 34, 23);
-    cmdSourceDb_ = new QPushButton("..", this);
-    cmdSourceDb_->setObjectName("cmdSourceDb");
-    cmdSourceDb_->setGeometry(kWidth - kLeft - 28, 64, 28, 23);
+    std::tie(txtSourceDb_, cmdSourceDb_) =
+        ui::PlacePathField(this, "txtSourceDb", QRect(kFieldLeft, 64, kWidth - kFieldLeft - kLeft - 34, 23),
+                           "cmdSourceDb", QRect(kWidth - kLeft - 28, 64, 28, 23));
 
     label("lblDestinazione", "File Destinazione", kLeft, 94, 115);
-    txtTargetDb_ = new QLineEdit(this);
-    txtTargetDb_->setObjectName("txtTargetDb");
-    txtTargetDb_->setReadOnly(true);
-    txtTargetDb_->setGeometry(kFieldLeft, 94, kWidth - kFieldLeft - kLeft - 34, 23);
-    cmdTargetDb_ = new QPushButton("..", this);
-    cmdTargetDb_->setObjectName("cmdTargetDb");
-    cmdTargetDb_->setGeometry(kWidth - kLeft - 28, 94, 28, 23);
+    std::tie(txtTargetDb_, cmdTargetDb_) =
+        ui::PlacePathField(this, "txtTargetDb", QRect(kFieldLeft, 94, kWidth - kFieldLeft - kLeft - 34, 23),
+                           "cmdTargetDb", QRect(kWidth - kLeft - 28, 94, 28, 23));
 
     label("lblTblOrigine", "Tabella Origine", kLeft, 128, 110);
     cmbTblFrom_ = new QComboBox(this);

@@ -79,13 +79,13 @@ RunOutcome MigrationRun::Run() {
         // Already reported by OpenDataControl.
     } catch (...) {
         const core::RunError error = core::CurrentRunError();
+        std::string text = error.text;
         // The record being built is not saved; what was saved stays.
         try {
             if (controls_.to.HasRecordset()) controls_.to.Recordset().CancelUpdate();
         } catch (const std::exception& e) {
-            std::cerr << e.what() << '\n';
+            text += "\n\n" + std::string(e.what());
         }
-        std::string text = error.text;
         for (const std::string& more : {RecountCurrentStep(), core::CloseAll({&controls_.support, &controls_.to})})
             if (!more.empty()) text += "\n\n" + more;
         try {

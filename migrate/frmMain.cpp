@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <tuple>
+
 #include "common/DateLabel.h"
 #include "common/Dialogs.h"
 #include "common/Prefs.h"
@@ -63,18 +65,12 @@ void frmMain::BuildControls() {
     lblData_->setStyleSheet("color: #FFFFC0; font-size: 7pt;");
 
     ui::Caption(this, "Label2", "File Origine", 120, 600);
-    txtSourceDb_ = ui::Place<QLineEdit>(this, "txtSourceDb", ui::Twips(120, 840, 6015, 315));
-    txtSourceDb_->setReadOnly(true);
-    cmdSourceDb_ = ui::Place<QPushButton>(this, "cmdSourceDb", ui::Twips(6180, 840, 315, 315));
-    cmdSourceDb_->setText(QStringLiteral(".."));
-    cmdSourceDb_->setAutoDefault(false);
+    std::tie(txtSourceDb_, cmdSourceDb_) = ui::PlacePathField(this, "txtSourceDb", ui::Twips(120, 840, 6015, 315),
+                                                            "cmdSourceDb", ui::Twips(6180, 840, 315, 315));
 
     ui::Caption(this, "Label3", "File Destinazione", 120, 1200);
-    txtTargetDb_ = ui::Place<QLineEdit>(this, "txtTargetDb", ui::Twips(120, 1440, 6015, 315));
-    txtTargetDb_->setReadOnly(true);
-    cmdTargetDb_ = ui::Place<QPushButton>(this, "cmdTargetDb", ui::Twips(6180, 1440, 315, 315));
-    cmdTargetDb_->setText(QStringLiteral(".."));
-    cmdTargetDb_->setAutoDefault(false);
+    std::tie(txtTargetDb_, cmdTargetDb_) = ui::PlacePathField(this, "txtTargetDb", ui::Twips(120, 1440, 6015, 315),
+                                                            "cmdTargetDb", ui::Twips(6180, 1440, 315, 315));
 
     auto* shape = ui::Place<QFrame>(this, "Shape1", ui::Twips(120, 1860, 6375, 435));
     shape->setStyleSheet("QFrame#Shape1 { background-color: #E4E4E4; border: 1px solid #A0A0A0; }");

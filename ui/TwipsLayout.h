@@ -3,8 +3,12 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
+
+#include <utility>
 
 namespace ui {
 
@@ -21,6 +25,17 @@ W* Place(QWidget* parent, const char* name, const QRect& geometry) {
     w->setObjectName(QString::fromLatin1(name));
     w->setGeometry(geometry);
     return w;
+}
+
+// A read-only path and the ".." button beside it that chooses it.
+inline std::pair<QLineEdit*, QPushButton*> PlacePathField(QWidget* parent, const char* pathName, const QRect& pathGeometry,
+                                const char* buttonName, const QRect& buttonGeometry) {
+    auto* path = Place<QLineEdit>(parent, pathName, pathGeometry);
+    path->setReadOnly(true);
+    auto* choose = Place<QPushButton>(parent, buttonName, buttonGeometry);
+    choose->setText(QStringLiteral(".."));
+    choose->setAutoDefault(false);
+    return {path, choose};
 }
 
 // A label as wide as its text.
