@@ -172,7 +172,9 @@ void InsertBatch::Send() {
         } else {
             count = rows_.size() - next;
         }
-        if (InsertSql(next, 1).find(" DEFAULT VALUES") != std::string::npos) count = 1;
+        // A record that assigns nothing is saved alone, with DEFAULT VALUES.
+        if (std::none_of(rows_[next].assigned.begin(), rows_[next].assigned.end(), [](bool a) { return a; }))
+            count = 1;
         SendRun(next, count);
         next += count;
     }
