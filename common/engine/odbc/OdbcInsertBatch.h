@@ -1,12 +1,14 @@
 #pragma once
 // New records waiting to go to the server: consecutive saves into one table
-// are sent together as one multi-row INSERT, values bound by position,
-// never spliced into the statement. When every record of the batch has the
-// same columns assigned the statement is prepared once per table, column
-// set and number of rows (a full batch, or the powers of two that a
-// shorter remainder splits into); otherwise the batch is one statement
-// that names every column some record assigns and gives DEFAULT where a
-// record leaves it unassigned, as a single save would.
+// are sent together, values bound as parameters, never spliced into the
+// statement. Records that assign the same columns, each column with values
+// of one kind, go as one statement with one parameter per column: an array
+// of that column's values, unnested by the server into the rows to insert
+// (prepared once per table, column set and kinds). Otherwise they go as
+// multi-row INSERTs: prepared once per table, column set and number of
+// rows when the records assign the same columns, else one statement that
+// names every column some record assigns and gives DEFAULT where a record
+// leaves it unassigned, as a single save would.
 //
 // A refusal is exact: when the server refuses a batch, its records are sent
 // again one at a time; the records before the refused one are saved, the
@@ -15,6 +17,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -47,7 +50,10 @@ public:
     // rolled back).
     void Discard();
     // Frees the prepared statements (before the connection goes).
-    void ReleaseStatements() { statements_.clear(); }
+    void ReleaseStatements() {
+        statements_.clear();
+        arrayStatements_.clear();
+    }
 
 private:
     struct Record {
@@ -56,6 +62,11 @@ private:
     };
 
     std::string InsertSql(std::size_t first, std::size_t count) const;
+    // How many of the records from `first` on one multi-row INSERT carries.
+    std::size_t RowsPerStatement(std::size_t first) const;
+    // Sends the `count` records from `first` (assigning the same columns)
+    // as column arrays; false, with nothing sent, when they cannot go so.
+    bool SendArrays(std::size_t first, std::size_t count);
     SQLHSTMT Prepared(std::size_t first, std::size_t count);
     // Sends records [first, first + count); false when the server refused
     // the statement (nothing of it saved), with its diagnostic in `stmt`.
@@ -69,8 +80,12 @@ private:
     std::string table_;
     std::vector<FieldInfo> columns_;  // every column of the table
     std::vector<Record> rows_;
-    std::size_t parameters_ = 0;
+    std::size_t bytes_ = 0;  // of the waiting texts and binaries
     std::map<std::tuple<std::string, std::vector<bool>, int>, StmtHandle> statements_;
+    // Array statements by their text; those the server could not run for
+    // records that it then saved one by one are not tried again.
+    std::map<std::string, StmtHandle> arrayStatements_;
+    std::set<std::string> arraysRefused_;
 };
 
 }  // namespace core::odbc

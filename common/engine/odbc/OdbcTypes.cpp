@@ -1,6 +1,9 @@
 #include "common/engine/odbc/OdbcTypes.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 
 namespace core::odbc {
 
@@ -140,9 +143,11 @@ std::string MoneyText(Currency money) {
     const std::int64_t scaled = money.scaled;
     const std::uint64_t magnitude =
         scaled < 0 ? static_cast<std::uint64_t>(-(scaled + 1)) + 1 : static_cast<std::uint64_t>(scaled);
-    std::string fraction = std::to_string(magnitude % 10000);
-    fraction.insert(0, 4 - fraction.size(), '0');
-    return (scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%s%llu.%04llu", scaled < 0 ? "-" : "",
+                                     static_cast<unsigned long long>(magnitude / 10000),
+                                     static_cast<unsigned long long>(magnitude % 10000));
+    return std::string(text, static_cast<std::size_t>(length));
 }
 
 SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p) {
@@ -213,6 +218,100 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
     }
     return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, cType, sqlType, columnSize, decimals, pointer, bufferLength,
                             &p.indicator);
+}
+
+std::string ArrayElementType(const FieldInfo& field, Variant::Kind kind) {
+    switch (kind) {
+        case Variant::Kind::Boolean:
+            return "bool";
+        case Variant::Kind::Integer:
+            return "int8";
+        case Variant::Kind::Double:
+            return "float8";
+        case Variant::Kind::Currency:
+            return "numeric";
+        case Variant::Kind::Date:
+            return "timestamp";
+        case Variant::Kind::Binary:
+            return "bytea";
+        case Variant::Kind::Text:
+            return SqlTypeFor(field) == SQL_WLONGVARCHAR ? "text" : "varchar";
+        case Variant::Kind::Null:
+            break;
+    }
+    switch (SqlTypeFor(field)) {
+        case SQL_BIT:
+            return "bool";
+        case SQL_BIGINT:
+            return "int8";
+        case SQL_DOUBLE:
+            return "float8";
+        case SQL_NUMERIC:
+            return "numeric";
+        case SQL_TYPE_TIMESTAMP:
+            return "timestamp";
+        case SQL_LONGVARBINARY:
+            return "bytea";
+        case SQL_WLONGVARCHAR:
+            return "text";
+        default:
+            return "varchar";
+    }
+}
+
+bool AppendArrayElement(std::string& literal, const Variant& value) {
+    char buffer[64];
+    switch (value.kind()) {
+        case Variant::Kind::Null:
+            literal += "NULL";
+            return true;
+        case Variant::Kind::Boolean:
+            literal += value.AsBool() ? "t" : "f";
+            return true;
+        case Variant::Kind::Integer:
+            literal.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value.AsInteger()).ptr);
+            return true;
+        case Variant::Kind::Double: {
+            // The shortest text that reads back as the same number.
+            if (!std::isfinite(value.AsDouble())) return false;
+            literal.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble()).ptr);
+            return true;
+        }
+        case Variant::Kind::Currency:
+            literal += MoneyText(value.AsCurrency());
+            return true;
+        case Variant::Kind::Date: {
+            int y, mo, d, h, mi, s, ms;
+            value.AsDate().ToParts(y, mo, d, h, mi, s, ms);
+            if (y < 1 || y > 9999) return false;
+            const int n = std::snprintf(buffer, sizeof buffer, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", y, mo, d, h, mi,
+                                        s, ms);
+            literal.append(buffer, static_cast<std::size_t>(n));
+            return true;
+        }
+        case Variant::Kind::Text: {
+            const std::string& text = value.AsText();
+            if (text.find('\0') != std::string::npos) return false;
+            literal += '"';
+            for (char c : text) {
+                if (c == '"' || c == '\\') literal += '\\';
+                literal += c;
+            }
+            literal += '"';
+            return true;
+        }
+        case Variant::Kind::Binary: {
+            static constexpr char kHex[] = "0123456789abcdef";
+            literal += "\"\\\\x";
+            for (unsigned char b : value.AsBytes()) {
+                literal += kHex[b >> 4];
+                literal += kHex[b & 15];
+            }
+            literal += '"';
+            return true;
+        }
+    }
+    return false;
 }
 
 Variant TimestampValue(const SQL_TIMESTAMP_STRUCT& ts) {

@@ -45,6 +45,18 @@ struct Parameter {
 // answer (the caller reports a failure).
 SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p);
 
+// For a whole column of records sent as one array parameter: the type of
+// the array's elements on the server, chosen as a single save of a value
+// of this kind into `field` would type its parameter (a Null by the
+// field's own type), so that the server converts each element to the
+// column exactly as it converts that parameter.
+std::string ArrayElementType(const FieldInfo& field, Variant::Kind kind);
+
+// Appends value to the text of a server array, as in {1,NULL,"a\"b"},
+// as an element of that type; false when it has no such text (a text
+// holding a NUL character, a number that is not finite).
+bool AppendArrayElement(std::string& literal, const Variant& value);
+
 // The engine's date for a timestamp the driver gives.
 Variant TimestampValue(const SQL_TIMESTAMP_STRUCT& ts);
 
