@@ -117,15 +117,21 @@ std::optional<Currency> ParseMoney(const std::string& text) {
     std::size_t pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
-    std::int64_t whole = 0;
+    // The magnitude in ten-thousandths, at most 2^63 - 1 (2^63 when negative).
+    const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
+    std::uint64_t magnitude = 0;
     int fractionDigits = 0;
     bool digits = false, point = false;
+    auto shift = [&](unsigned digit) {
+        if (magnitude > (limit - digit) / 10) return false;
+        magnitude = magnitude * 10 + digit;
+        return true;
+    };
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (c >= '0' && c <= '9') {
             if (point && fractionDigits == 4) continue;  // beyond the fourth decimal
-            if (whole > 922337203685477LL * 10) return std::nullopt;
-            whole = whole * 10 + (c - '0');
+            if (!shift(static_cast<unsigned>(c - '0'))) return std::nullopt;
             if (point) ++fractionDigits;
             digits = true;
         } else if (c == '.' && !point) {
@@ -135,8 +141,9 @@ std::optional<Currency> ParseMoney(const std::string& text) {
         }
     }
     if (!digits) return std::nullopt;
-    while (fractionDigits++ < 4) whole *= 10;
-    return Currency{negative ? -whole : whole};
+    for (; fractionDigits < 4; ++fractionDigits)
+        if (!shift(0)) return std::nullopt;
+    return Currency{negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude)};
 }
 
 std::string MoneyText(Currency money) {
@@ -209,7 +216,9 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
             break;
         case Variant::Kind::Binary:
             p.bytes = value.AsBytes();
-            cType = SQL_C_BINARY, pointer = p.bytes.data();
+            // An empty value still needs an address: the driver takes a
+            // null one for a missing value and refuses it.
+            cType = SQL_C_BINARY, pointer = p.bytes.empty() ? static_cast<SQLPOINTER>(&p.bit) : p.bytes.data();
             p.indicator = static_cast<SQLLEN>(p.bytes.size());
             bufferLength = p.indicator;
             columnSize = std::max<SQLULEN>(p.bytes.size(), 1);
