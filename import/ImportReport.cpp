@@ -79,9 +79,18 @@ std::string ImportReport::StopLine() const
         if (saved_ == read_)
             return "L'importazione si è fermata durante la copia, dopo il record " + Number(read_) +
                    " dell'origine: " + Counted(saved_, "record salvato", "record salvati") + ".";
-        return "L'importazione si è fermata durante la copia, al record " + Number(read_) +
-               " dell'origine: " + Counted(saved_, "record salvato", "record salvati") +
-               " prima dell'errore; il record " + Number(read_) + " non è stato salvato.";
+        {
+            const long long at = stoppedAt_ > 0 ? stoppedAt_ : read_;
+            std::string line = "L'importazione si è fermata durante la copia, al record ";
+            line.append(Number(at)).append(" dell'origine: ");
+            line.append(Counted(saved_, "record salvato", "record salvati")).append(" prima dell'errore; il record ");
+            line.append(Number(at)).append(" non è stato salvato");
+            if (at < read_)
+                line.append(", né i successivi fino al ").append(Number(read_)).append(
+                    ", già letti quando il server lo ha rifiutato");
+            line += '.';
+            return line;
+        }
     case Phase::Rules:
         return "L'importazione si è fermata alla regola di completamento " + std::to_string(currentRule_) +
                ", dopo la copia di tutti i record: le regole precedenti sono state applicate, le successive no.";

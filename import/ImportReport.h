@@ -57,6 +57,9 @@ public:
     void Recounted(long long counted) { saved_ = counted; }
     // ... or could not be counted.
     void Unverifiable() { unverified_ = true; }
+    // The record the copy stopped at, when it is not the last one read (a
+    // refusal that came back from a server after later records were read).
+    void StoppedAt(long long record) { stoppedAt_ = record; }
     void Note(std::size_t pair, ConversionNote note) { ++notes_[pair][static_cast<std::size_t>(note)]; }
     // A noted value whose record was then not saved.
     void Unnote(std::size_t pair, ConversionNote note) { --notes_[pair][static_cast<std::size_t>(note)]; }
@@ -101,6 +104,7 @@ private:
     long long deleted_ = 0;
     long long read_ = 0;
     long long saved_ = 0;
+    long long stoppedAt_ = 0;  // 0: at the last record read
     bool unverified_ = false;
     std::vector<PairedField> pairs_;
     std::vector<std::array<long long, kConversionNoteCount>> notes_;

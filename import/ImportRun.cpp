@@ -260,7 +260,10 @@ void ImportRun::Copy(const core::cTable& table)
         if (copied_ < record)
             for (std::size_t i = 0; i < current && i < pairs.size(); ++i) report_.Unnote(i, recordNotes[i]);
         std::string text = e.Description();
-        std::string where = " (record " + std::to_string(record) + " dell'origine";
+        // A server may refuse a record after later ones were read.
+        const long long refused = record - std::min(e.RecordsAfter().value_or(0), record - 1);
+        if (refused < record) report_.StoppedAt(refused);
+        std::string where = " (record " + std::to_string(refused) + " dell'origine";
         if (current < pairs.size()) {
             const Pair& pair = pairs[current];
             const core::cField* slot = setup_.tpl->Slot(pair.slot);
@@ -276,7 +279,17 @@ void ImportRun::Copy(const core::cTable& table)
         throw core::Error(e.Number(), text + where + ")", e.Source(), e.NativeText());
     }
 
-    dcTo.Refresh();
+    try {
+        dcTo.Refresh();
+    } catch (const core::Error& e) {
+        // The last records reach a server as the copy ends: a refusal
+        // among them names its record.
+        if (!e.RecordsAfter() || record == 0) throw;
+        const long long refused = record - std::min(*e.RecordsAfter(), record - 1);
+        report_.StoppedAt(refused);
+        throw core::Error(e.Number(), e.Description() + " (record " + std::to_string(refused) + " dell'origine)",
+                          e.Source(), e.NativeText());
+    }
 }
 
 void ImportRun::AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group)

@@ -5,6 +5,7 @@
 // Italian text shown to the user and names the table, field or file; the
 // driver's own message is kept apart for diagnostics and never shown raw.
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -64,6 +65,12 @@ public:
     // The database dropped the writes it had not yet committed: records a
     // run counted as saved since the last commit are not there.
     bool UncommittedLost() const { return uncommittedLost_; }
+    // A record refused by a server, raised after later records were
+    // already accepted (saves go to a server in batches): how many of those
+    // there were; they are not saved either. The refused record is this
+    // many before the last one accepted. Nothing for other errors.
+    std::optional<long long> RecordsAfter() const { return recordsAfter_; }
+    void SetRecordsAfter(long long count) { recordsAfter_ = count; }
 
 private:
     int number_;
@@ -71,6 +78,7 @@ private:
     std::string source_;
     std::string nativeText_;
     bool uncommittedLost_ = false;
+    std::optional<long long> recordsAfter_;
 };
 
 }  // namespace core

@@ -22,6 +22,7 @@ struct Refusal {
     int number = 0;
     std::string description;
     int raised = 0;
+    long long refusedAt = -1;  // the record the error names, counted back from where it was raised
 };
 
 // Saves kRecords units "U0", "U1"... with record `refused` a duplicate
@@ -29,10 +30,12 @@ struct Refusal {
 // refusal, however often it was raised.
 Refusal SaveWithRefusalAt(Database& db, int refused) {
     Refusal refusal;
-    auto note = [&](const Error& e) {
+    // The record whose save (or the commit after the last one) raised it.
+    auto note = [&](const Error& e, int last) {
         ++refusal.raised;
         refusal.number = e.Number();
         refusal.description = e.Description();
+        refusal.refusedAt = last - e.RecordsAfter().value_or(-1000000);
     };
     auto units = db.OpenRecordset("tblUnMisura");
     for (int i = 0; i < kRecords && refusal.raised == 0; ++i) {
@@ -42,13 +45,13 @@ Refusal SaveWithRefusalAt(Database& db, int refused) {
             units->Fields()["sDescrizione"] = "unità " + std::to_string(i);
             units->Update();
         } catch (const Error& e) {
-            note(e);
+            note(e, i);
         }
     }
     try {
         db.Commit();
     } catch (const Error& e) {
-        note(e);
+        note(e, kRecords - 1);
     }
     return refusal;
 }
@@ -81,6 +84,7 @@ TEST(PostgresBatchTest, RefusedRecordEndsTheSavingWhereOneByOneSavingWould) {
         EXPECT_EQ(refusal.raised, 1);
         EXPECT_EQ(refusal.number, err::DuplicateKey);
         EXPECT_EQ(refusal.description, alone.description);
+        EXPECT_EQ(refusal.refusedAt, c.refused);
         db->Close();
 
         // Read by a connection of its own: what is committed on the server.
@@ -151,8 +155,9 @@ TEST(PostgresBatchTest, ValuesSavedTogetherReadBackAsWhenSavedOneByOne) {
     // And as given, but for the numbers that the integer column rounds.
     for (std::size_t r = 0; r < records.size(); ++r)
         for (std::size_t c = 0; c < std::size(columns); ++c)
-            if (std::string(columns[c]) != "nIntero")
+            if (std::string(columns[c]) != "nIntero") {
                 EXPECT_EQ(read[r][c], records[r][c]) << columns[c] << " " << r << ": " << read[r][c].ToTextOrEmpty();
+            }
     Engine::Instance().FlushAll();
     Engine::Instance().Prune();
 }

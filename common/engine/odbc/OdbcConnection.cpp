@@ -193,6 +193,7 @@ OdbcConnection::~OdbcConnection() {
 }
 
 void OdbcConnection::Commit() {
+    AwaitSending();
     if (pendingWrites_ == 0 || dbc_.get() == SQL_NULL_HANDLE) return;
     pendingWrites_ = 0;
     savepoint_ = false;
@@ -221,7 +222,7 @@ void OdbcConnection::CommitBeforeScan() {
 }
 
 void OdbcConnection::SendPending() {
-    if (!pending_.Empty()) pending_.Send();
+    pending_.Send();
 }
 
 const std::vector<std::optional<Variant>>& OdbcConnection::Fillers(const std::string& table,
@@ -274,10 +275,13 @@ void OdbcConnection::QueueInsert(const std::string& table, const std::vector<Fie
     if (!pending_.Accepts(table)) SendPending();
     images_.Written(table);
     pending_.Add(table, columns, std::move(assigned), std::move(given));
-    if (pending_.Full()) SendPending();
+    if (!pending_.Full()) return;
+    if (postgres_) pending_.SendInBackground();
+    else SendPending();
 }
 
 bool OdbcConnection::Control(const char* sql) {
+    AwaitSending();
     if (control_.get() == SQL_NULL_HANDLE) control_ = NewStatement();
     const std::u16string wide = ToWide(sql);
     const SQLRETURN rc =
@@ -299,6 +303,7 @@ void OdbcConnection::AfterWrite(long rows) {
 }
 
 void OdbcConnection::Recover() {
+    AwaitSending();
     if (!postgres_ || dbc_.get() == SQL_NULL_HANDLE) return;
     if (savepoint_ && Control("ROLLBACK TO SAVEPOINT agency_saved")) return;
     if (pendingWrites_ == 0) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
@@ -322,7 +327,12 @@ void OdbcConnection::CommitAfterError() {
     Commit();
 }
 
+void OdbcConnection::AwaitSending() {
+    if (!InsertBatch::OnSendingThread()) pending_.Await();
+}
+
 StmtHandle OdbcConnection::NewStatement() {
+    AwaitSending();
     SQLHANDLE stmt = SQL_NULL_HANDLE;
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc_.get(), &stmt)))
         ThrowDiagnostic(SQL_HANDLE_DBC, dbc_.get(), "preparazione di un'istruzione", password_);
@@ -427,6 +437,7 @@ std::unique_ptr<Cursor> OdbcConnection::OpenLookup(const std::string& table, con
         return std::make_unique<AnsweredCursor>(*this, table, std::move(*answer));
     // Records waiting for this table must be there for the server to find.
     if (!pending_.Empty() && pending_.Table() == table) SendPending();
+    AwaitSending();
     const LookupKey key{table, field};
     LookupStatement statement = TakeLookup(key);
     FieldInfo text;

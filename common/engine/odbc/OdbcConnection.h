@@ -3,8 +3,8 @@
 // mode: saved records are committed in implicit transactions, like the
 // file databases, at the latest on Flush, on close and when an error is
 // raised. Saved records wait in a batch (OdbcInsertBatch.h) until the
-// batch is full or anything else is asked of the server that could see
-// them; look-ups by code are prepared once per table and field and, for
+// batch is full (it then goes to the server on a thread of its own) or
+// anything else is asked of the server that could see them; look-ups by code are prepared once per table and field and, for
 // the tables this connection fills, answered from a copy where the copy
 // gives the server's answer (OdbcTableImages.h).
 
@@ -94,6 +94,9 @@ private:
     std::unique_ptr<Cursor> OpenScan(const std::string& table);
     StmtHandle NewScanStatement();
     void ScanClosed();
+    // Waits for the batch a thread of its own is sending, unless called by
+    // that thread; raises its refusal.
+    void AwaitSending();
     void Commit();
     bool Control(const char* sql);
     // Per column of table (in the order of `columns`): the value the server

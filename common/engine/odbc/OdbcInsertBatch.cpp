@@ -35,29 +35,88 @@ bool IsAscii(const std::string& text) {
 
 void InsertBatch::Add(const std::string& table, const std::vector<FieldInfo>& columns, std::vector<bool> assigned,
                       std::vector<Variant> values) {
-    if (rows_.empty()) {
-        table_ = table;
-        columns_ = columns;
-        bytes_ = 0;
+    if (waiting_.rows.empty()) {
+        waiting_.table = table;
+        waiting_.columns = columns;
+        waiting_.bytes = 0;
     }
-    for (const Variant& value : values) bytes_ += PayloadBytes(value);
-    rows_.push_back(Record{std::move(assigned), std::move(values)});
+    for (const Variant& value : values) waiting_.bytes += PayloadBytes(value);
+    waiting_.rows.push_back(Record{std::move(assigned), std::move(values)});
 }
 
 bool InsertBatch::Full() const {
-    if (!connection_.MultiRowInsert()) return !rows_.empty();
-    return rows_.size() >= kRowsPerBatch || bytes_ >= kMaxBatchBytes;
+    if (!connection_.MultiRowInsert()) return !waiting_.rows.empty();
+    return waiting_.rows.size() >= kRowsPerBatch || waiting_.bytes >= kMaxBatchBytes;
+}
+
+namespace {
+thread_local bool sendingThread = false;
+}  // namespace
+
+InsertBatch::~InsertBatch() {
+    // Whoever wrote has flushed and heard of a refusal before letting the
+    // connection go; a batch still in flight here belongs to a transaction
+    // that is rolled back, so its outcome has nobody to go to.
+    if (inFlight_.valid()) inFlight_.wait();
+}
+
+bool InsertBatch::OnSendingThread() { return sendingThread; }
+
+void InsertBatch::Await() {
+    if (!inFlight_.valid()) return;
+    std::future<void> inFlight = std::move(inFlight_);
+    try {
+        inFlight.get();
+    } catch (Error& e) {
+        if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + static_cast<long long>(waiting_.rows.size()));
+        waiting_ = Batch{};
+        throw;
+    } catch (...) {
+        waiting_ = Batch{};
+        throw;
+    }
 }
 
 void InsertBatch::Discard() {
-    rows_.clear();
-    bytes_ = 0;
+    if (inFlight_.valid()) inFlight_.wait();
+    inFlight_ = {};
+    waiting_ = Batch{};
+    sending_ = Batch{};
+}
+
+void InsertBatch::ReleaseStatements() {
+    if (inFlight_.valid()) inFlight_.wait();
+    statements_.clear();
+    arrayStatements_.clear();
+}
+
+void InsertBatch::Send() {
+    Await();
+    if (waiting_.rows.empty()) return;
+    sending_ = std::move(waiting_);
+    waiting_ = Batch{};
+    SendTaken();
+}
+
+void InsertBatch::SendInBackground() {
+    Await();
+    if (waiting_.rows.empty()) return;
+    sending_ = std::move(waiting_);
+    waiting_ = Batch{};
+    try {
+        inFlight_ = std::async(std::launch::async, [this] {
+            sendingThread = true;
+            SendTaken();
+        });
+    } catch (const std::system_error&) {
+        SendTaken();  // no thread to be had: sent here and now
+    }
 }
 
 std::size_t InsertBatch::RowsPerStatement(std::size_t first) const {
     std::size_t count = 0, parameters = 0;
-    while (first + count < rows_.size() && count < kRowsPerStatement) {
-        parameters += rows_[first + count].values.size();
+    while (first + count < sending_.rows.size() && count < kRowsPerStatement) {
+        parameters += sending_.rows[first + count].values.size();
         if (count > 0 && parameters > kMaxParameters) break;
         ++count;
     }
@@ -66,23 +125,23 @@ std::size_t InsertBatch::RowsPerStatement(std::size_t first) const {
 
 std::string InsertBatch::InsertSql(std::size_t first, std::size_t count) const {
     const Dialect& dialect = connection_.SqlDialect();
-    std::vector<bool> named(columns_.size());
+    std::vector<bool> named(sending_.columns.size());
     for (std::size_t r = first; r < first + count; ++r)
-        for (std::size_t c = 0; c < columns_.size(); ++c)
-            if (rows_[r].assigned[c]) named[c] = true;
-    std::string sql = "INSERT INTO " + QuoteIdentifier(table_, dialect);
+        for (std::size_t c = 0; c < sending_.columns.size(); ++c)
+            if (sending_.rows[r].assigned[c]) named[c] = true;
+    std::string sql = "INSERT INTO " + QuoteIdentifier(sending_.table, dialect);
     std::string names;
-    for (std::size_t c = 0; c < columns_.size(); ++c)
-        if (named[c]) names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns_[c].name, dialect);
+    for (std::size_t c = 0; c < sending_.columns.size(); ++c)
+        if (named[c]) names += (names.empty() ? "" : ", ") + QuoteIdentifier(sending_.columns[c].name, dialect);
     if (names.empty()) return sql + " DEFAULT VALUES";
     sql += " (" + names + ") VALUES ";
     for (std::size_t r = first; r < first + count; ++r) {
         sql += r == first ? "(" : ", (";
         bool firstValue = true;
-        for (std::size_t c = 0; c < columns_.size(); ++c) {
+        for (std::size_t c = 0; c < sending_.columns.size(); ++c) {
             if (!named[c]) continue;
             sql += firstValue ? "" : ", ";
-            sql += rows_[r].assigned[c] ? "?" : "DEFAULT";
+            sql += sending_.rows[r].assigned[c] ? "?" : "DEFAULT";
             firstValue = false;
         }
         sql += ")";
@@ -91,20 +150,20 @@ std::string InsertBatch::InsertSql(std::size_t first, std::size_t count) const {
 }
 
 SQLHSTMT InsertBatch::Prepared(std::size_t first, std::size_t count) {
-    auto key = std::make_tuple(table_, rows_[first].assigned, static_cast<int>(count));
+    auto key = std::make_tuple(sending_.table, sending_.rows[first].assigned, static_cast<int>(count));
     auto it = statements_.find(key);
     if (it != statements_.end()) return it->second.get();
     StmtHandle stmt = connection_.NewStatement();
     const std::u16string wide = ToWide(InsertSql(first, count));
     if (!Succeeded(SQLPrepareW(stmt.get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())), SQL_NTS)))
-        connection_.Fail(SQL_HANDLE_STMT, stmt.get(), "preparazione del salvataggio in '" + table_ + "'");
+        connection_.Fail(SQL_HANDLE_STMT, stmt.get(), "preparazione del salvataggio in '" + sending_.table + "'");
     return statements_.emplace(std::move(key), std::move(stmt)).first->second.get();
 }
 
 bool InsertBatch::Execute(std::size_t first, std::size_t count, SQLHSTMT& stmt, StmtHandle& direct) {
     bool uniform = true;
     for (std::size_t r = first + 1; r < first + count && uniform; ++r)
-        uniform = rows_[r].assigned == rows_[first].assigned;
+        uniform = sending_.rows[r].assigned == sending_.rows[first].assigned;
     if (uniform) {
         stmt = Prepared(first, count);
     } else {
@@ -120,16 +179,16 @@ bool InsertBatch::Execute(std::size_t first, std::size_t count, SQLHSTMT& stmt, 
     std::vector<Slot> slots;
     for (std::size_t r = first; r < first + count; ++r) {
         std::size_t v = 0;
-        for (std::size_t c = 0; c < columns_.size(); ++c)
-            if (rows_[r].assigned[c]) slots.push_back({r, c, v++});
+        for (std::size_t c = 0; c < sending_.columns.size(); ++c)
+            if (sending_.rows[r].assigned[c]) slots.push_back({r, c, v++});
     }
     std::vector<Parameter> parameters(slots.size());
     for (std::size_t i = slots.size(); i-- > 0;) {
         const Slot& slot = slots[i];
-        if (!Succeeded(BindValue(stmt, static_cast<SQLUSMALLINT>(i + 1), columns_[slot.column],
-                                 rows_[slot.row].values[slot.value], parameters[i]))) {
-            const std::string what = "scrittura del campo '" + columns_[slot.column].name + "' in '" + table_ + "'";
-            Discard();
+        if (!Succeeded(BindValue(stmt, static_cast<SQLUSMALLINT>(i + 1), sending_.columns[slot.column],
+                                 sending_.rows[slot.row].values[slot.value], parameters[i]))) {
+            const std::string what = "scrittura del campo '" + sending_.columns[slot.column].name + "' in '" + sending_.table + "'";
+            sending_ = Batch{};
             connection_.Fail(SQL_HANDLE_STMT, stmt, what);
         }
     }
@@ -149,24 +208,28 @@ bool InsertBatch::Execute(std::size_t first, std::size_t count, SQLHSTMT& stmt, 
     return true;
 }
 
-void InsertBatch::ThrowRefusal(SQLHSTMT stmt) {
+void InsertBatch::ThrowRefusal(SQLHSTMT stmt, std::size_t refused) {
     const Diagnostic d = ReadDiagnostic(SQL_HANDLE_STMT, stmt, connection_.Password());
     SQLFreeStmt(stmt, SQL_RESET_PARAMS);
-    Discard();
+    const std::string table = std::move(sending_.table);
+    const auto after = static_cast<long long>(sending_.rows.size() - refused - 1);
+    sending_ = Batch{};
     connection_.CommitAfterError();
     const int number = EngineNumberFor(d.sqlState, d.message);
-    std::string description = msg::CannotSaveRecord(table_);
+    std::string description = msg::CannotSaveRecord(table);
     if (number == err::DuplicateKey) description += ": un valore duplicato violerebbe un indice univoco.";
     else if (number == err::NullInRequired) description += ": un campo obbligatorio è Null.";
     else description += ".";
-    throw Error(number, description + " " + d.message, "ODBC", d.sqlState + " " + d.message);
+    Error error(number, description + " " + d.message, "ODBC", d.sqlState + " " + d.message);
+    error.SetRecordsAfter(after);
+    throw error;
 }
 
 void InsertBatch::Replay(std::size_t first, std::size_t count) {
     for (std::size_t r = first; r < first + count; ++r) {
         SQLHSTMT stmt = SQL_NULL_HANDLE;
         StmtHandle direct;
-        if (!Execute(r, 1, stmt, direct)) ThrowRefusal(stmt);
+        if (!Execute(r, 1, stmt, direct)) ThrowRefusal(stmt, r);
     }
 }
 
@@ -174,7 +237,7 @@ void InsertBatch::SendRun(std::size_t first, std::size_t count) {
     SQLHSTMT stmt = SQL_NULL_HANDLE;
     StmtHandle direct;
     if (Execute(first, count, stmt, direct)) return;
-    if (count == 1) ThrowRefusal(stmt);
+    if (count == 1) ThrowRefusal(stmt, first);
     // The server refused one of these records and saved none of them: back
     // to the state after the last saved record, then each one on its own.
     SQLFreeStmt(stmt, SQL_RESET_PARAMS);
@@ -183,15 +246,15 @@ void InsertBatch::SendRun(std::size_t first, std::size_t count) {
 }
 
 bool InsertBatch::SendArrays(std::size_t first, std::size_t count) {
-    const Record& head = rows_[first];
+    const Record& head = sending_.rows[first];
     const Dialect& dialect = connection_.SqlDialect();
     std::string names, arrays;
     std::vector<std::string> literals;
-    for (std::size_t c = 0, k = 0; c < columns_.size(); ++c) {
+    for (std::size_t c = 0, k = 0; c < sending_.columns.size(); ++c) {
         if (!head.assigned[c]) continue;
         Variant::Kind kind = Variant::Kind::Null;
         for (std::size_t r = first; r < first + count; ++r) {
-            const Variant::Kind valueKind = rows_[r].values[k].kind();
+            const Variant::Kind valueKind = sending_.rows[r].values[k].kind();
             if (valueKind == Variant::Kind::Null || valueKind == kind) continue;
             if (kind != Variant::Kind::Null) return false;
             kind = valueKind;
@@ -199,17 +262,17 @@ bool InsertBatch::SendArrays(std::size_t first, std::size_t count) {
         std::string literal = "{";
         for (std::size_t r = first; r < first + count; ++r) {
             if (r > first) literal += ',';
-            if (!AppendArrayElement(literal, rows_[r].values[k])) return false;
+            if (!AppendArrayElement(literal, sending_.rows[r].values[k])) return false;
         }
         literal += '}';
         literals.push_back(std::move(literal));
-        names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns_[c].name, dialect);
-        arrays += (arrays.empty() ? "?::" : ", ?::") + ArrayElementType(columns_[c], kind) + "[]";
+        names += (names.empty() ? "" : ", ") + QuoteIdentifier(sending_.columns[c].name, dialect);
+        arrays += (arrays.empty() ? "?::" : ", ?::") + ArrayElementType(sending_.columns[c], kind) + "[]";
         ++k;
     }
     if (literals.empty()) return false;
     const std::string sql =
-        "INSERT INTO " + QuoteIdentifier(table_, dialect) + " (" + names + ") SELECT * FROM unnest(" + arrays + ")";
+        "INSERT INTO " + QuoteIdentifier(sending_.table, dialect) + " (" + names + ") SELECT * FROM unnest(" + arrays + ")";
     if (arraysRefused_.count(sql)) return false;
 
     auto it = arrayStatements_.find(sql);
@@ -242,8 +305,9 @@ bool InsertBatch::SendArrays(std::size_t first, std::size_t count) {
         if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(k + 1), SQL_PARAM_INPUT, cType,
                                         SQL_WLONGVARCHAR, static_cast<SQLULEN>(std::max<SQLLEN>(p.indicator, 1)), 0,
                                         pointer, p.indicator, &p.indicator))) {
-            Discard();
-            connection_.Fail(SQL_HANDLE_STMT, stmt, "scrittura dei record in '" + table_ + "'");
+            const std::string what = "scrittura dei record in '" + sending_.table + "'";
+            sending_ = Batch{};
+            connection_.Fail(SQL_HANDLE_STMT, stmt, what);
         }
     }
     if (Succeeded(SQLExecute(stmt))) {
@@ -264,24 +328,24 @@ bool InsertBatch::SendArrays(std::size_t first, std::size_t count) {
     return true;
 }
 
-void InsertBatch::Send() {
+void InsertBatch::SendTaken() {
     std::size_t next = 0;
-    while (next < rows_.size()) {
+    while (next < sending_.rows.size()) {
         // The longest stretch of records with the same columns assigned
         // goes as column arrays or as prepared statements, a mixed rest as
         // statements of its own.
         std::size_t same = 1;
-        while (next + same < rows_.size() && rows_[next + same].assigned == rows_[next].assigned) ++same;
+        while (next + same < sending_.rows.size() && sending_.rows[next + same].assigned == sending_.rows[next].assigned) ++same;
         if (same > 1 && connection_.MultiRowInsert() && SendArrays(next, same)) {
             next += same;
             continue;
         }
         std::size_t count;
-        if (same == rows_.size() - next) {
+        if (same == sending_.rows.size() - next) {
             count = 1;
             while (count * 2 <= same) count *= 2;
         } else {
-            count = rows_.size() - next;
+            count = sending_.rows.size() - next;
         }
         if (count > RowsPerStatement(next)) {
             count = RowsPerStatement(next);
@@ -292,12 +356,12 @@ void InsertBatch::Send() {
             }
         }
         // A record that assigns nothing is saved alone, with DEFAULT VALUES.
-        if (std::none_of(rows_[next].assigned.begin(), rows_[next].assigned.end(), [](bool a) { return a; }))
+        if (std::none_of(sending_.rows[next].assigned.begin(), sending_.rows[next].assigned.end(), [](bool a) { return a; }))
             count = 1;
         SendRun(next, count);
         next += count;
     }
-    Discard();
+    sending_ = Batch{};
 }
 
 }  // namespace core::odbc

@@ -14,7 +14,15 @@
 // again one at a time; the records before the refused one are saved, the
 // refused one raises the error a single save raises (same number, same
 // wording), and the records after it are dropped.
+//
+// A full batch may be sent by a thread of its own while the program fills
+// the next one (the server inserts one batch while the program reads and
+// converts the next). Nothing else uses the connection meanwhile: the
+// connection waits for the batch in flight before any other call of its
+// own, and its refusal is raised there; the records waiting behind a
+// refused batch are dropped like the ones after the refused record.
 
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -33,34 +41,50 @@ class InsertBatch {
 public:
     explicit InsertBatch(OdbcConnection& connection) : connection_(connection) {}
 
-    bool Empty() const { return rows_.empty(); }
-    const std::string& Table() const { return table_; }
+    ~InsertBatch();
+
+    bool Empty() const { return waiting_.rows.empty(); }
+    const std::string& Table() const { return waiting_.table; }
     // Whether a record for this table can join the waiting ones.
-    bool Accepts(const std::string& table) const { return rows_.empty() || table == table_; }
+    bool Accepts(const std::string& table) const { return waiting_.rows.empty() || table == waiting_.table; }
     // Queues one record: `assigned` says which of the table's columns it
     // gives, `values` their values in column order. The caller sends the
     // batch first when it does not accept the record.
     void Add(const std::string& table, const std::vector<FieldInfo>& columns, std::vector<bool> assigned,
              std::vector<Variant> values);
     bool Full() const;
-    // Sends every waiting record (see above for a refusal); the batch is
-    // empty afterwards in every case.
+    // Sends every waiting record (see above for a refusal), after the ones
+    // in flight; the batch is empty afterwards in every case.
     void Send();
+    // Hands the waiting records to a thread of their own to send; the
+    // batch is empty and ready for the next records.
+    void SendInBackground();
+    // Waits until the records in flight are sent; raises their refusal,
+    // after dropping the records waiting behind them.
+    void Await();
+    // Whether the caller is the thread sending a batch (which uses the
+    // connection freely).
+    static bool OnSendingThread();
     // Forgets the waiting records (the transaction they would join is being
-    // rolled back).
+    // rolled back), once the ones in flight are sent.
     void Discard();
     // Frees the prepared statements (before the connection goes).
-    void ReleaseStatements() {
-        statements_.clear();
-        arrayStatements_.clear();
-    }
+    void ReleaseStatements();
 
 private:
     struct Record {
         std::vector<bool> assigned;
         std::vector<Variant> values;
     };
+    struct Batch {
+        std::string table;
+        std::vector<FieldInfo> columns;  // every column of the table
+        std::vector<Record> rows;
+        std::size_t bytes = 0;  // of the texts and binaries
+    };
 
+    // Sends the batch taken from the waiting records; what follows works on it.
+    void SendTaken();
     std::string InsertSql(std::size_t first, std::size_t count) const;
     // How many of the records from `first` on one multi-row INSERT carries.
     std::size_t RowsPerStatement(std::size_t first) const;
@@ -74,13 +98,13 @@ private:
     void SendRun(std::size_t first, std::size_t count);
     // Each record of [first, first + count) on its own, up to the refused one.
     void Replay(std::size_t first, std::size_t count);
-    [[noreturn]] void ThrowRefusal(SQLHSTMT stmt);
+    // Raises the refusal of record `refused` of the batch being sent.
+    [[noreturn]] void ThrowRefusal(SQLHSTMT stmt, std::size_t refused);
 
     OdbcConnection& connection_;
-    std::string table_;
-    std::vector<FieldInfo> columns_;  // every column of the table
-    std::vector<Record> rows_;
-    std::size_t bytes_ = 0;  // of the waiting texts and binaries
+    Batch waiting_;
+    Batch sending_;
+    std::future<void> inFlight_;
     std::map<std::tuple<std::string, std::vector<bool>, int>, StmtHandle> statements_;
     // Array statements by their text; those the server could not run for
     // records that it then saved one by one are not tried again.
