@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -40,8 +42,15 @@ inline bool RunPsql(const std::string& database, const std::string& arguments) {
 // the repository); its ODBC connect text, or nothing without a server.
 inline std::optional<std::string> FreshPostgresDatabase(const std::string& database, const std::string& schemaFile) {
     if (PgConnectBase().empty()) return std::nullopt;
-    if (!RunPsql("postgres", "-c 'DROP DATABASE IF EXISTS \"" + database + "\" WITH (FORCE)'")) return std::nullopt;
-    if (!RunPsql("postgres", "-c 'CREATE DATABASE \"" + database + "\"'")) return std::nullopt;
+    // CREATE DATABASE fails while another session copies the template
+    // (tests run in parallel): tried again a few times.
+    bool created = false;
+    for (int attempt = 0; attempt < 5 && !created; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200 * attempt));
+        created = RunPsql("postgres", "-c 'DROP DATABASE IF EXISTS \"" + database + "\" WITH (FORCE)'") &&
+                  RunPsql("postgres", "-c 'CREATE DATABASE \"" + database + "\"'");
+    }
+    if (!created) return std::nullopt;
     if (!schemaFile.empty() && !RunPsql(database, "-f '" + schemaFile + "'")) return std::nullopt;
     std::string connect = PgConnectBase();
     const std::size_t pos = connect.find("DATABASE=");

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace core::odbc {
 
@@ -151,10 +150,13 @@ std::string MoneyText(Currency money) {
     const std::uint64_t magnitude =
         scaled < 0 ? static_cast<std::uint64_t>(-(scaled + 1)) + 1 : static_cast<std::uint64_t>(scaled);
     char text[32];
-    const int length = std::snprintf(text, sizeof text, "%s%llu.%04llu", scaled < 0 ? "-" : "",
-                                     static_cast<unsigned long long>(magnitude / 10000),
-                                     static_cast<unsigned long long>(magnitude % 10000));
-    return std::string(text, static_cast<std::size_t>(length));
+    char* out = text;
+    if (scaled < 0) *out++ = '-';
+    out = std::to_chars(out, text + sizeof text, magnitude / 10000).ptr;
+    *out++ = '.';
+    auto fraction = static_cast<unsigned>(magnitude % 10000);
+    for (int i = 4; i-- > 0; fraction /= 10) out[i] = static_cast<char>('0' + fraction % 10);
+    return std::string(text, out + 4);
 }
 
 SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p) {
@@ -293,19 +295,34 @@ bool AppendArrayElement(std::string& literal, const Variant& value) {
             int y, mo, d, h, mi, s, ms;
             value.AsDate().ToParts(y, mo, d, h, mi, s, ms);
             if (y < 1 || y > 9999) return false;
-            const int n = std::snprintf(buffer, sizeof buffer, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", y, mo, d, h, mi,
-                                        s, ms);
-            literal.append(buffer, static_cast<std::size_t>(n));
+            // "YYYY-MM-DD hh:mm:ss.mmm", written digit by digit (one date per
+            // record and column: the formatting functions cost more).
+            char* out = buffer;
+            auto digits = [&out](int number, int width) {
+                for (int i = width - 1; i >= 0; --i, number /= 10) out[i] = static_cast<char>('0' + number % 10);
+                out += width;
+            };
+            *out++ = '"';
+            digits(y, 4), *out++ = '-', digits(mo, 2), *out++ = '-', digits(d, 2), *out++ = ' ';
+            digits(h, 2), *out++ = ':', digits(mi, 2), *out++ = ':', digits(s, 2), *out++ = '.', digits(ms, 3);
+            *out++ = '"';
+            literal.append(buffer, out);
             return true;
         }
         case Variant::Kind::Text: {
             const std::string& text = value.AsText();
-            if (text.find('\0') != std::string::npos) return false;
             literal += '"';
-            for (char c : text) {
-                if (c == '"' || c == '\\') literal += '\\';
-                literal += c;
+            // Copied in runs between the characters that need a backslash.
+            std::size_t from = 0;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                const char c = text[i];
+                if (c != '"' && c != '\\' && c != '\0') continue;
+                if (c == '\0') return false;
+                literal.append(text, from, i - from);
+                literal += '\\';
+                from = i;
             }
+            literal.append(text, from, std::string::npos);
             literal += '"';
             return true;
         }
