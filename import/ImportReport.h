@@ -5,6 +5,7 @@
 // run that failed stopped. Plain counters: the copy loop pays one increment
 // per record and one per paired value.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -58,8 +59,12 @@ public:
     // ... or could not be counted.
     void Unverifiable() { unverified_ = true; }
     // The record the copy stopped at, when it is not the last one read (a
-    // refusal that came back from a server after later records were read).
-    void StoppedAt(long long record) { stoppedAt_ = record; }
+    // refusal that came back from a server after later records were read);
+    // the records from it on were not saved (one save per record read).
+    void StoppedAt(long long record) {
+        stoppedAt_ = record;
+        saved_ = std::min(saved_, record - 1);
+    }
     void Note(std::size_t pair, ConversionNote note) { ++notes_[pair][static_cast<std::size_t>(note)]; }
     // A noted value whose record was then not saved.
     void Unnote(std::size_t pair, ConversionNote note) { --notes_[pair][static_cast<std::size_t>(note)]; }

@@ -1,5 +1,6 @@
 #include "migrate/StepCopier.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/DataHelpers.h"
@@ -97,7 +98,21 @@ void StepCopier::Run() {
         view_.RecordDone(counts_.saved);
     }
     // A step is done when its records are committed.
-    controls_.to.Database().Commit();
+    try {
+        controls_.to.Database().Commit();
+    } catch (const core::Error& e) {
+        ForgetRefused(e, false);
+        throw;
+    }
+}
+
+void StepCopier::ForgetRefused(const core::Error& e, bool duringSave) {
+    // A server refuses a record when its batch is sent, after later ones
+    // were accepted: the refused record and those are not saved, and the
+    // tally must not count them (nor call them lost).
+    if (!e.RecordsAfter()) return;
+    const long long accepted = counts_.saved + (duringSave ? 1 : 0);
+    counts_.saved = std::max(0LL, accepted - *e.RecordsAfter() - 1);
 }
 
 void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
@@ -128,7 +143,14 @@ void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
     Act([&] { to.AddNew(); });
     if (firstKey) Act([&] { Write(rows_.front(), to, *firstKey); });
     for (std::size_t i = first; i < rows_.size(); ++i) ApplyRow(rows_[i], from, to);
-    if (Act([&] { to.Update(); })) {
+    bool saved = false;
+    try {
+        saved = Act([&] { to.Update(); });
+    } catch (const core::Error& e) {
+        ForgetRefused(e, true);
+        throw;
+    }
+    if (saved) {
         counts_.Saved();
         CountPending();
     }

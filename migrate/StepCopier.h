@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/engine/Error.h"
 #include "common/engine/Variant.h"
 #include "migrate/MigrationMap.h"
 #include "migrate/MigrationReport.h"
@@ -62,6 +63,9 @@ private:
     // (or skipped for a code not found): a record that is not saved carried
     // nothing.
     void CountPending();
+    // After an error: takes out of the tally the records that a server
+    // refusal raised late left unsaved.
+    void ForgetRefused(const core::Error& e, bool duringSave);
 
     // What the record being built shortened or did not find.
     struct Pending {

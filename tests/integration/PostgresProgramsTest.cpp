@@ -12,6 +12,7 @@
 
 #include "common/Paths.h"
 #include "common/Prefs.h"
+#include "common/ProgressText.h"
 #include "common/engine/Dao.h"
 #include "common/engine/Engine.h"
 #include "common/engine/sqlite/SqliteTools.h"
@@ -270,4 +271,80 @@ TEST(PostgresProgramsTest, TessilyReadsAServerTableThroughAFileDataSource) {
     auto file = core::Workspace::OpenDatabase(folder.Path() + "/Dati/archivio5.db", false, true, ";PWD=chiave5");
     auto rs = file->OpenRecordset("SELECT * FROM [tblCaClienti] WHERE [sDescrizione] = 'dettaglio'");
     EXPECT_FALSE(rs->Eof());
+}
+
+TEST(PostgresProgramsTest, TessilyNamesTheRecordTheServerRefusedAfterLaterOnesWereRead) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_tessily_refusal", kPgSchema);
+    ASSERT_TRUE(testsupport::RunPsql("agency_tessily_refusal",
+                                     "-c 'CREATE UNIQUE INDEX u_codice ON \"tblAnClienti\" (\"sCodice\")'"));
+    ProgramFolder folder;
+    folder.Write("Tessily.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\nTABLES=1\r\n[TABLES]\r\n1=Clienti,tblAnClienti\r\n");
+    folder.Write("Tpl/Clienti.ini", "[CFG]\r\nSTD=1\r\nREQ=0\r\n[STD]\r\n1=Codice,sCodice\r\n");
+    core::InitPrefs("Tessily", "Tessily.ini");
+    core::LoadDestinationSettings(true);
+
+    // 3,000 codes; the 1,500th repeats the 10th. Saves go in batches, so
+    // the server refuses it while later records are being read.
+    const std::string source = folder.Path() + "/codici.db";
+    core::sqlite::CreateDatabase(source,
+                                 "CREATE TABLE Codici (Codice TEXT);"
+                                 "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 3000) "
+                                 "INSERT INTO Codici SELECT CASE x WHEN 1500 THEN 'K10' ELSE 'K' || x END FROM n;");
+    std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
+    const auto tpl = import::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
+    core::DataControl from, to;
+    from.Connect = ";PWD=";
+    from.DatabaseName = source;
+    from.RecordSource = "Codici";
+    from.Refresh();
+    PairingView view;
+    view.pairs = {{1, "Codice"}};
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    import::ImportSetup setup;
+    setup.tables = &tables;
+    setup.tpl = &tpl;
+    setup.dcFrom = &from;
+    setup.dcTo = &to;
+    setup.programTitle = "Tessily";
+    import::ImportRun run(setup, view);
+    EXPECT_FALSE(run.Run());
+    const auto error = dialogs->LastMessage();
+    EXPECT_EQ(error.title, "Errore n. 3022") << error.text;
+    EXPECT_NE(error.text.find("(record 1500 dell'origine"), std::string::npos) << error.text;
+    // The records read after it were never saved: none is said to be lost.
+    EXPECT_EQ(error.text.find("persi"), std::string::npos) << error.text;
+    EXPECT_NE(error.details.find("al record 1500 dell'origine: 1499 record salvati prima dell'errore; il record 1500 "
+                                 "non è stato salvato, né i successivi fino al "),
+              std::string::npos)
+        << error.details;
+    auto server = core::Workspace::OpenDatabase("", false, true, connect);
+    EXPECT_EQ(TableRows(*server, "tblAnClienti").size(), 1499u);
+}
+
+TEST(PostgresProgramsTest, VarnelStopsAtARecordTheServerRefusesWithoutCallingLaterOnesLost) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_varnel_refusal", kPgSchema);
+    ASSERT_TRUE(testsupport::RunPsql("agency_varnel_refusal", "-c \"ALTER TABLE \\\"tblAnClienti\\\" ADD CONSTRAINT "
+                                                              "no_c01500 CHECK (\\\"sCodice\\\" <> 'C01500')\""));
+    ProgramFolder folder;
+    folder.Write("Varnel.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\n");
+    core::InitPrefs("Varnel", "Varnel.ini");
+    core::LoadDestinationSettings(true);
+    testsupport::ScopedScriptedDialogs dialogs;
+    dialogs->AnswerMessage(core::MsgResult::Yes);
+    core::DataControl from, to, support;
+    View view(kArchive);
+    migrate::MigrationRun run(view, {from, to, support});
+    EXPECT_EQ(run.Run(), migrate::RunOutcome::Stopped);
+    const auto error = dialogs->LastMessage();
+    // Client C01500 is refused when its batch is sent, after later clients
+    // were read: they were never saved, and are not said to be lost.
+    EXPECT_EQ(error.text.find("persi"), std::string::npos) << error.text;
+    auto server = core::Workspace::OpenDatabase("", false, true, connect);
+    const std::size_t saved = TableRows(*server, "tblAnClienti").size();
+    EXPECT_GT(saved, 1000u);
+    EXPECT_LT(saved, 1500u);
+    EXPECT_NE(error.text.find("(contati nel database): " + core::GroupDigits(static_cast<long long>(saved)) + "."),
+              std::string::npos)
+        << error.text;
 }
