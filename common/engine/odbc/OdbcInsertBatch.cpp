@@ -27,6 +27,9 @@ std::size_t PayloadBytes(const Variant& value) {
     return 0;
 }
 
+// Set on the threads that send a batch in the background.
+thread_local bool sendingThread = false;
+
 bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -48,10 +51,6 @@ bool InsertBatch::Full() const {
     if (!connection_.MultiRowInsert()) return !waiting_.rows.empty();
     return waiting_.rows.size() >= kRowsPerBatch || waiting_.bytes >= kMaxBatchBytes;
 }
-
-namespace {
-thread_local bool sendingThread = false;
-}  // namespace
 
 InsertBatch::~InsertBatch() {
     // Whoever wrote has flushed and heard of a refusal before letting the
@@ -90,19 +89,20 @@ void InsertBatch::ReleaseStatements() {
     arrayStatements_.clear();
 }
 
-void InsertBatch::Send() {
+bool InsertBatch::TakeWaiting() {
     Await();
-    if (waiting_.rows.empty()) return;
+    if (waiting_.rows.empty()) return false;
     sending_ = std::move(waiting_);
     waiting_ = Batch{};
-    SendTaken();
+    return true;
+}
+
+void InsertBatch::Send() {
+    if (TakeWaiting()) SendTaken();
 }
 
 void InsertBatch::SendInBackground() {
-    Await();
-    if (waiting_.rows.empty()) return;
-    sending_ = std::move(waiting_);
-    waiting_ = Batch{};
+    if (!TakeWaiting()) return;
     try {
         inFlight_ = std::async(std::launch::async, [this] {
             sendingThread = true;

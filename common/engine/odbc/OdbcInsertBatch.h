@@ -83,6 +83,9 @@ private:
         std::size_t bytes = 0;  // of the texts and binaries
     };
 
+    // Once the records in flight are sent, makes the waiting records the
+    // batch to send; false when none wait.
+    bool TakeWaiting();
     // Sends the batch taken from the waiting records; what follows works on it.
     void SendTaken();
     std::string InsertSql(std::size_t first, std::size_t count) const;
