@@ -14,7 +14,9 @@ std::string Counted(long long n, const char* one, const char* many) { return Num
 std::string SlotNumber(int slot)
 {
     // Right-aligned to two places so that the arrows line up.
-    return (slot < 10 ? " " : "") + std::to_string(slot) + ". ";
+    std::string text(slot < 10 ? " " : "");
+    text.append(std::to_string(slot)).append(". ");
+    return text;
 }
 
 }  // namespace
@@ -54,7 +56,7 @@ void ImportReport::RuleStarted(int key, std::string target, std::string first, s
     Rule rule;
     rule.key = key;
     rule.target = std::move(target);
-    rule.op = "&";
+    rule.op.assign(1, '&');
     rule.first = std::move(first);
     rule.second = std::move(second);
     rules_.push_back(std::move(rule));

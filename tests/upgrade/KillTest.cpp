@@ -141,7 +141,9 @@ protected:
             EXPECT_TRUE(Exists(Backup()));
             EXPECT_TRUE(ReadBytes(Backup()) == *originalArchive_) << "backup is not the old archive";
             EXPECT_TRUE(Exists(Template()));
-            if (Exists(Template())) EXPECT_TRUE(Dump(Template(), kPassword) == *upgraded_);
+            if (Exists(Template())) {
+                EXPECT_TRUE(Dump(Template(), kPassword) == *upgraded_);
+            }
             return "between";
         }
         if (ReadBytes(Archive()) == *originalArchive_) {
