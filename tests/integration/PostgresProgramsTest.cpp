@@ -167,35 +167,34 @@ public:
     void SetProgress(int) override {}
 };
 
-}  // namespace
+struct ImportOutcome {
+    bool succeeded = false;
+    testsupport::DialogCall message;  // the last message box
+};
 
-TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARule) {
-    AGENCY_REQUIRE_POSTGRES(connect, "agency_tessily", kPgSchema);
+// Tessily with its destination on the server `connect`, importing into
+// tblAnClienti with the template text given, from the table that
+// `sourceSql` makes in an encrypted file, with the fields paired as given.
+ImportOutcome ImportIntoServer(const std::string& connect, const std::string& templateIni, const std::string& sourceSql,
+                               const std::string& sourceTable, std::map<int, std::string> pairs) {
     ProgramFolder folder;
     folder.Write("Tessily.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\nTABLES=1\r\n[TABLES]\r\n1=Clienti,tblAnClienti\r\n");
-    folder.Write("Tpl/Clienti.ini",
-                 "[CFG]\r\nSTD=7\r\nREQ=2\r\n[STD]\r\n1=Codice,sCodice\r\n2=Cognome,sCognome\r\n3=Nome,sNome\r\n"
-                 "4=Fido,nFido\r\n5=Sconto,nSconto1\r\n6=Inserito,dInserimento\r\n7=Denominazione,sDenominazione\r\n"
-                 "[REQ]\r\n1=sDenominazione,&,sCognome,sNome\r\n2=sNote,+,sCognome,sNome\r\n");
+    folder.Write("Tpl/Clienti.ini", templateIni);
     core::InitPrefs("Tessily", "Tessily.ini");
     core::LoadDestinationSettings(true);
-    ASSERT_TRUE(core::DestinationIsServer());
+    EXPECT_TRUE(core::DestinationIsServer());
 
-    // The source: a small encrypted file with texts for every group.
-    const std::string source = folder.Path() + "/rubrica.db";
-    core::sqlite::CreateDatabase(source,
-                                 "CREATE TABLE Rubrica (Codice TEXT, Cognome TEXT, Nome TEXT, Fido TEXT, Sconto TEXT, Data TEXT, Vuoto TEXT);"
-                                 "INSERT INTO Rubrica VALUES ('C0000000001X','Rossi','Mario','12abc','2.25','27/09/2002','');"
-                                 "INSERT INTO Rubrica VALUES ('B2','D''Amico',NULL,'1500.5','abc','non una data','');");
+    const std::string source = folder.Path() + "/origine.db";
+    core::sqlite::CreateDatabase(source, sourceSql);
     std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
     const auto tpl = import::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
     core::DataControl from, to;
     from.Connect = ";PWD=";
     from.DatabaseName = source;
-    from.RecordSource = "Rubrica";
+    from.RecordSource = sourceTable;
     from.Refresh();
     PairingView view;
-    view.pairs = {{1, "Codice"}, {2, "Cognome"}, {3, "Nome"}, {4, "Fido"}, {5, "Sconto"}, {6, "Data"}, {7, "Vuoto"}};
+    view.pairs = std::move(pairs);
     testsupport::ScopedScriptedDialogs dialogs;
     dialogs->AnswerMessage(core::MsgResult::Yes);
     import::ImportSetup setup;
@@ -205,7 +204,27 @@ TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARul
     setup.dcTo = &to;
     setup.programTitle = "Tessily";
     import::ImportRun run(setup, view);
-    ASSERT_TRUE(run.Run()) << dialogs->LastMessage().text;
+    ImportOutcome outcome;
+    outcome.succeeded = run.Run();
+    outcome.message = dialogs->LastMessage();
+    return outcome;
+}
+
+}  // namespace
+
+TEST(PostgresProgramsTest, TessilyImportsIntoTheServerWithEveryConversionAndARule) {
+    AGENCY_REQUIRE_POSTGRES(connect, "agency_tessily", kPgSchema);
+    // The source: a small encrypted file with texts for every group.
+    const ImportOutcome outcome = ImportIntoServer(
+        connect,
+        "[CFG]\r\nSTD=7\r\nREQ=2\r\n[STD]\r\n1=Codice,sCodice\r\n2=Cognome,sCognome\r\n3=Nome,sNome\r\n"
+        "4=Fido,nFido\r\n5=Sconto,nSconto1\r\n6=Inserito,dInserimento\r\n7=Denominazione,sDenominazione\r\n"
+        "[REQ]\r\n1=sDenominazione,&,sCognome,sNome\r\n2=sNote,+,sCognome,sNome\r\n",
+        "CREATE TABLE Rubrica (Codice TEXT, Cognome TEXT, Nome TEXT, Fido TEXT, Sconto TEXT, Data TEXT, Vuoto TEXT);"
+        "INSERT INTO Rubrica VALUES ('C0000000001X','Rossi','Mario','12abc','2.25','27/09/2002','');"
+        "INSERT INTO Rubrica VALUES ('B2','D''Amico',NULL,'1500.5','abc','non una data','');",
+        "Rubrica", {{1, "Codice"}, {2, "Cognome"}, {3, "Nome"}, {4, "Fido"}, {5, "Sconto"}, {6, "Data"}, {7, "Vuoto"}});
+    ASSERT_TRUE(outcome.succeeded) << outcome.message.text;
 
     auto server = core::Workspace::OpenDatabase("", false, true, connect);
     std::vector<std::string> names;
@@ -277,39 +296,16 @@ TEST(PostgresProgramsTest, TessilyNamesTheRecordTheServerRefusedAfterLaterOnesWe
     AGENCY_REQUIRE_POSTGRES(connect, "agency_tessily_refusal", kPgSchema);
     ASSERT_TRUE(testsupport::RunPsql("agency_tessily_refusal",
                                      "-c 'CREATE UNIQUE INDEX u_codice ON \"tblAnClienti\" (\"sCodice\")'"));
-    ProgramFolder folder;
-    folder.Write("Tessily.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\nTABLES=1\r\n[TABLES]\r\n1=Clienti,tblAnClienti\r\n");
-    folder.Write("Tpl/Clienti.ini", "[CFG]\r\nSTD=1\r\nREQ=0\r\n[STD]\r\n1=Codice,sCodice\r\n");
-    core::InitPrefs("Tessily", "Tessily.ini");
-    core::LoadDestinationSettings(true);
-
     // 3,000 codes; the 1,500th repeats the 10th. Saves go in batches, so
     // the server refuses it while later records are being read.
-    const std::string source = folder.Path() + "/codici.db";
-    core::sqlite::CreateDatabase(source,
-                                 "CREATE TABLE Codici (Codice TEXT);"
-                                 "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 3000) "
-                                 "INSERT INTO Codici SELECT CASE x WHEN 1500 THEN 'K10' ELSE 'K' || x END FROM n;");
-    std::vector<core::cTable> tables{core::cTable{1, "Clienti", "tblAnClienti"}};
-    const auto tpl = import::ReadImportTemplate(folder.Path() + "/Tpl/Clienti.ini");
-    core::DataControl from, to;
-    from.Connect = ";PWD=";
-    from.DatabaseName = source;
-    from.RecordSource = "Codici";
-    from.Refresh();
-    PairingView view;
-    view.pairs = {{1, "Codice"}};
-    testsupport::ScopedScriptedDialogs dialogs;
-    dialogs->AnswerMessage(core::MsgResult::Yes);
-    import::ImportSetup setup;
-    setup.tables = &tables;
-    setup.tpl = &tpl;
-    setup.dcFrom = &from;
-    setup.dcTo = &to;
-    setup.programTitle = "Tessily";
-    import::ImportRun run(setup, view);
-    EXPECT_FALSE(run.Run());
-    const auto error = dialogs->LastMessage();
+    const ImportOutcome outcome = ImportIntoServer(
+        connect, "[CFG]\r\nSTD=1\r\nREQ=0\r\n[STD]\r\n1=Codice,sCodice\r\n",
+        "CREATE TABLE Codici (Codice TEXT);"
+        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 3000) "
+        "INSERT INTO Codici SELECT CASE x WHEN 1500 THEN 'K10' ELSE 'K' || x END FROM n;",
+        "Codici", {{1, "Codice"}});
+    EXPECT_FALSE(outcome.succeeded);
+    const testsupport::DialogCall& error = outcome.message;
     EXPECT_EQ(error.title, "Errore n. 3022") << error.text;
     EXPECT_NE(error.text.find("(record 1500 dell'origine"), std::string::npos) << error.text;
     // The records read after it were never saved: none is said to be lost.

@@ -40,6 +40,30 @@ SQLSMALLINT SqlTypeFor(const FieldInfo& field) {
     }
 }
 
+// The SQL type a value of this kind is bound with for `field` (a Null
+// takes the field's own).
+SQLSMALLINT ParameterType(const FieldInfo& field, Variant::Kind kind) {
+    switch (kind) {
+        case Variant::Kind::Boolean:
+            return SQL_BIT;
+        case Variant::Kind::Integer:
+            return SQL_BIGINT;
+        case Variant::Kind::Double:
+            return SQL_DOUBLE;
+        case Variant::Kind::Currency:
+            return SQL_NUMERIC;
+        case Variant::Kind::Date:
+            return SQL_TYPE_TIMESTAMP;
+        case Variant::Kind::Binary:
+            return SQL_LONGVARBINARY;
+        case Variant::Kind::Text:
+            return SqlTypeFor(field) == SQL_WLONGVARCHAR ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+        case Variant::Kind::Null:
+            break;
+    }
+    return SqlTypeFor(field);
+}
+
 }  // namespace
 
 FieldInfo MapColumn(std::string name, SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT decimals, SQLSMALLINT nullable) {
@@ -161,7 +185,7 @@ std::string MoneyText(Currency money) {
 
 SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, const Variant& value, Parameter& p) {
     SQLSMALLINT cType = SQL_C_CHAR;
-    SQLSMALLINT sqlType = SqlTypeFor(field);
+    const SQLSMALLINT sqlType = ParameterType(field, value.kind());
     SQLULEN columnSize = 0;
     SQLSMALLINT decimals = 0;
     SQLPOINTER pointer = nullptr;
@@ -177,24 +201,21 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
         case Variant::Kind::Boolean:
             p.bit = value.AsBool() ? 1 : 0;
             cType = SQL_C_BIT, pointer = &p.bit;
-            sqlType = SQL_BIT;
             break;
         case Variant::Kind::Integer:
             p.integer = value.AsInteger();
             cType = SQL_C_SBIGINT, pointer = &p.integer;
-            sqlType = SQL_BIGINT;
             break;
         case Variant::Kind::Double:
             p.number = value.AsDouble();
             cType = SQL_C_DOUBLE, pointer = &p.number;
-            sqlType = SQL_DOUBLE;
             break;
         case Variant::Kind::Currency: {
             p.chars = MoneyText(value.AsCurrency());
             cType = SQL_C_CHAR, pointer = p.chars.data();
             p.indicator = static_cast<SQLLEN>(p.chars.size());
             bufferLength = p.indicator;
-            sqlType = SQL_NUMERIC, columnSize = 19, decimals = 4;
+            columnSize = 19, decimals = 4;
             break;
         }
         case Variant::Kind::Date: {
@@ -205,7 +226,7 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
                                                static_cast<SQLUSMALLINT>(mi), static_cast<SQLUSMALLINT>(s),
                                                static_cast<SQLUINTEGER>(ms) * 1000000u};
             cType = SQL_C_TYPE_TIMESTAMP, pointer = &p.timestamp;
-            sqlType = SQL_TYPE_TIMESTAMP, columnSize = 23, decimals = 3;
+            columnSize = 23, decimals = 3;
             break;
         }
         case Variant::Kind::Text:
@@ -214,7 +235,6 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
             p.indicator = static_cast<SQLLEN>(p.text.size() * sizeof(char16_t));
             bufferLength = p.indicator;
             columnSize = std::max<SQLULEN>(p.text.size(), 1);
-            if (sqlType != SQL_WLONGVARCHAR) sqlType = SQL_WVARCHAR;
             break;
         case Variant::Kind::Binary:
             p.bytes = value.AsBytes();
@@ -224,7 +244,6 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
             p.indicator = static_cast<SQLLEN>(p.bytes.size());
             bufferLength = p.indicator;
             columnSize = std::max<SQLULEN>(p.bytes.size(), 1);
-            sqlType = SQL_LONGVARBINARY;
             break;
     }
     return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, cType, sqlType, columnSize, decimals, pointer, bufferLength,
@@ -232,25 +251,7 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const FieldInfo& field, c
 }
 
 std::string ArrayElementType(const FieldInfo& field, Variant::Kind kind) {
-    switch (kind) {
-        case Variant::Kind::Boolean:
-            return "bool";
-        case Variant::Kind::Integer:
-            return "int8";
-        case Variant::Kind::Double:
-            return "float8";
-        case Variant::Kind::Currency:
-            return "numeric";
-        case Variant::Kind::Date:
-            return "timestamp";
-        case Variant::Kind::Binary:
-            return "bytea";
-        case Variant::Kind::Text:
-            return SqlTypeFor(field) == SQL_WLONGVARCHAR ? "text" : "varchar";
-        case Variant::Kind::Null:
-            break;
-    }
-    switch (SqlTypeFor(field)) {
+    switch (ParameterType(field, kind)) {
         case SQL_BIT:
             return "bool";
         case SQL_BIGINT:
