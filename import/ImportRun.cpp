@@ -16,6 +16,7 @@
 #include "common/engine/Dao.h"
 #include "common/engine/Error.h"
 #include "common/engine/FieldConvert.h"
+#include "common/engine/Driver.h"
 #include "import/ImportConvert.h"
 
 namespace import {
@@ -193,6 +194,9 @@ void ImportRun::Copy(const core::cTable& table)
     // cost the user an emptied table.
     dcFrom.Refresh();
     ResolvePairs(table);
+    // Refused values, constraints and a damaged source end this copy with
+    // the destination as it was.
+    if (CopyAtOnce(table)) return;
     // So must a damaged source, as far as its driver can tell without
     // copying (see Connection::Verify).
     core::VerifyRecordSource(dcFrom);
@@ -290,6 +294,95 @@ void ImportRun::Copy(const core::cTable& table)
         throw core::Error(e.Number(), e.Description() + " (record " + std::to_string(refused) + " dell'origine)",
                           e.Source(), e.NativeText());
     }
+}
+
+bool ImportRun::CopyAtOnce(const core::cTable& table)
+{
+    core::DataControl& dcFrom = *setup_.dcFrom;
+    core::DataControl& dcTo = *setup_.dcTo;
+    if (core::DestinationIsServer() || core::LooksLikeSql(dcFrom.RecordSource)) return false;
+    const auto& target = dcTo.Database().RawConnection();
+    const auto& source = dcFrom.Database().RawConnection();
+    if (!target || !source) return false;
+    auto transfer = target->OpenTransfer(*source, core::ConnectText::Parse(dcFrom.Connect).password);
+    if (!transfer) return false;
+
+    if (setup_.safety) setup_.safety->BeforeFirstWrite();
+    const ImportReport before = report_;
+    const long long rowsBefore = core::CountRows(dcTo.Database(), table.Table);
+    baseline_ = rowsBefore;
+    baselineTable_ = table.Table;
+
+    core::Recordset& to = dcTo.Recordset();
+    core::Recordset& from = dcFrom.Recordset();
+    const std::vector<Pair> pairs = ResolvePairs(table);
+    std::vector<core::FieldInfo> targets;
+    std::vector<ConversionGroup> groups;
+    core::TableTransfer::Request request;
+    request.table = table.Table;
+    request.sourceTable = dcFrom.RecordSource;
+    for (const Pair& pair : pairs) {
+        targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
+        groups.push_back(GroupOf(targets.back().type));
+        AddToReport(pair, targets.back(), groups.back());
+        request.columns.emplace_back(targets.back().name, from.Columns()[static_cast<std::size_t>(pair.source)].name);
+    }
+    const core::DateTime today = core::DateTime::Today();
+    // Counted as the value is converted: a copy that does not go through
+    // gives the report back as it was.
+    request.convert = [&](std::size_t k, core::Variant value) {
+        ConversionNote note = ConversionNote::None;
+        core::Variant given = ConvertForImport(value, targets[k], groups[k], today, note);
+        report_.Note(k, note);
+        return given;
+    };
+    if (view_.EmptyDestinationFirst())
+        request.emptied = [&](long long deleted) {
+            report_.Emptied(deleted);
+            baseline_ = 0;
+        };
+    request.stopKeepsRows = true;
+    request.rowDone = [&](long long rows, double percent) {
+        report_.RecordRead();
+        view_.SetProgress(RoundedPercent(percent));
+        view_.RecordDone(rows);
+    };
+    report_.SetPhase(ImportReport::Phase::Copying);
+    view_.Activity("Copia nella tabella " + table.Table + " (" + table.Name + ")");
+
+    std::optional<long long> rows;
+    try {
+        rows = transfer->Copy(request);
+    } catch (const core::Error& e) {
+        if (core::IsUserInterrupt(e)) {
+            // What was written up to the stop stays, as between records;
+            // committed before the source is let go (SQLite detaches a
+            // file only outside a transaction).
+            dcTo.Database().Commit();
+            transfer.reset();
+            throw;
+        }
+        // Nothing of this copy is left: the transfer took it back, or the
+        // database dropped the transaction that held only this copy.
+        report_ = before;
+        report_.SetPhase(ImportReport::Phase::Copying);
+        baseline_ = rowsBefore;
+        // A failure of the destination's file is the run's error as it is.
+        // A damaged page may be the source's, which the copy record by
+        // record checks before anything else and names.
+        if (e.Number() != core::err::CorruptDatabase) throw;
+    }
+    if (!rows) {
+        report_ = before;
+        baseline_ = -1;
+        return false;
+    }
+    copied_ = *rows;
+    report_.Recounted(*rows);
+    dcTo.Database().Commit();
+    transfer.reset();
+    dcTo.Refresh();
+    return true;
 }
 
 void ImportRun::AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group)

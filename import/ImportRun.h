@@ -81,6 +81,11 @@ private:
     void OpenDestination(const core::cTable& table);
     std::vector<Pair> ResolvePairs(const core::cTable& table);
     void Copy(const core::cTable& table);
+    // The emptying and the copy by one statement of the destination's
+    // engine, where it has one for these two databases (see
+    // core::TableTransfer); false when nothing of it was kept and the table
+    // is to be copied record by record, which then meets whatever stopped it.
+    bool CopyAtOnce(const core::cTable& table);
     void AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group);
     void ApplyCompletionRules(const core::cTable& table);
     void ReportError(int number, const std::string& description);

@@ -104,13 +104,29 @@ public:
 class TableTransfer {
 public:
     struct Request {
-        std::string table;  // the same name in both databases
+        std::string table;        // the table written to
+        std::string sourceTable;  // the source's table; empty: the same name
         // Pairs of this database's column and the source's, by name.
         std::vector<std::pair<std::string, std::string>> columns;
         // Before each row is written, with the rows so far and the source's
         // position in percent; what it throws ends the copy, and the rows
         // this copy wrote are taken back before it reaches the caller.
         std::function<void(long long rows, double percent)> rowDone;
+        // Set: every value goes through it on the way, as a copy that reads
+        // the source's recordset and assigns the fields would do: called
+        // with the pair's position in columns and the value as read, it
+        // gives the value to assign (converted then to the field's type).
+        // Values are not required to keep their stored form. What it
+        // throws, like a value the field refuses, makes Copy answer nothing.
+        std::function<Variant(std::size_t column, Variant value)> convert;
+        // Set: the table is emptied first, within the copy, and this is
+        // called with the rows deleted; taken back with the rows.
+        std::function<void(long long rows)> emptied;
+        // A stop (what rowDone throws) keeps what was written up to the row
+        // it came at, that row included, as a stop between two records of
+        // a record-by-record copy does; the rest of the source is passed
+        // over unread by the conversion. Otherwise it is all taken back.
+        bool stopKeepsRows = false;
     };
     virtual ~TableTransfer() = default;
     // Appends every source row in the source's order; returns how many.

@@ -43,6 +43,8 @@ TEST(OdbcDefaultsTest, OnlyPlainLiteralsBecomeValues) {
     for (const Case& c : cases) {
         const auto actual = core::odbc::FixedDefault(c.expression, c.column);
         ASSERT_EQ(actual.has_value(), c.expected.has_value()) << c.expression;
-        if (actual) EXPECT_EQ(core::Describe(*actual), core::Describe(*c.expected)) << c.expression;
+        if (actual) {
+            EXPECT_EQ(core::Describe(*actual), core::Describe(*c.expected)) << c.expression;
+        }
     }
 }

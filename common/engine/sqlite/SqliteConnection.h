@@ -89,6 +89,9 @@ public:
 
     // For cursors.
     sqlite3* Db() const { return db_.get(); }
+    // The fields of a prepared SELECT, after the first offset columns, as
+    // a cursor over it describes them.
+    std::vector<FieldInfo> DescribeColumns(sqlite3_stmt* stmt, int offset);
     // Prepares a statement already in SQLite's dialect; raises on failure.
     StmtHandle Prepare(const std::string& sql, const std::string& table);
     // Around every write: opens the implicit transaction, and afterwards
@@ -134,8 +137,6 @@ private:
     // The statement prepared and its parameters bound to literals; nothing
     // when SQLite refuses it.
     StmtHandle TryPrepare(const std::string& sql, const std::vector<std::string>& literals);
-    // The fields of a prepared SELECT, after the first offset columns.
-    std::vector<FieldInfo> DescribeColumns(sqlite3_stmt* stmt, int offset);
     // Which names are text columns of table, for the dialect's translation.
     TextColumnTest TextColumnsOf(const std::string& table);
     void ExecSimple(const char* sql, const std::string& table);

@@ -10,6 +10,13 @@
 // change or refuse fails the statement, the savepoint is rolled back and
 // the caller copies the table record by record, meeting the same value
 // with the same outcome. A failing constraint or trigger ends the same way.
+//
+// A converting copy (Request::convert) reads each value as the source's
+// recordset would, passes it through the caller's conversion and the
+// field's own, and stores it as saving would: a function of this file in
+// the SELECT list does for each value what the record-by-record copy does
+// between reading and saving, so the two store the same values. What
+// either conversion refuses fails the statement in the same way.
 
 #include <sqlcipher/sqlite3.h>
 
@@ -34,6 +41,7 @@ namespace {
 
 constexpr const char* kSchema = "agency_source";
 constexpr const char* kRowFunction = "agency_copy_row";
+constexpr const char* kValueFunction = "agency_copy_value";
 
 // Which stored values of a column saving record by record writes back
 // unchanged; the column has the same declared type in both databases, so
@@ -162,6 +170,12 @@ struct RowState {
     long long rows = 0;
     const std::function<void(long long, double)>* rowDone = nullptr;
     std::exception_ptr thrown;      // what rowDone threw
+    bool stopKeepsRows = false;
+    bool stopped = false;           // the rows after a kept stop are passed over
+    // A converting copy: each pair's fields as read and as saved.
+    const std::function<Variant(std::size_t, Variant)>* convert = nullptr;
+    std::vector<FieldInfo> sourceFields, targetFields;
+    std::string table;
 };
 
 // agency_copy_row(rowid, value...): 1 when every value is kept as it is;
@@ -169,6 +183,10 @@ struct RowState {
 // statement. Nothing may leave it as an exception: SQLite is C.
 void CopyRow(sqlite3_context* context, int argc, sqlite3_value** argv) {
     auto* state = static_cast<RowState*>(sqlite3_user_data(context));
+    if (state->stopped) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
     if (argc != static_cast<int>(state->forms.size()) + 1) {
         sqlite3_result_error(context, "agency_copy_row: wrong number of values", -1);
         return;
@@ -184,12 +202,39 @@ void CopyRow(sqlite3_context* context, int argc, sqlite3_value** argv) {
         try {
             (*state->rowDone)(state->rows, RowidPercent(sqlite3_value_int64(argv[0]), state->low, state->high));
         } catch (...) {
+            // Raised again by Copy once the statement has ended.
             state->thrown = std::current_exception();
-            sqlite3_result_error(context, "agency_copy_row: stopped", -1);
+            if (state->stopKeepsRows) {
+                state->stopped = true;
+                sqlite3_result_int(context, 1);
+            } else {
+                sqlite3_result_error(context, "agency_copy_row: stopped", -1);
+            }
             return;
         }
     }
     sqlite3_result_int(context, 1);
+}
+
+// agency_copy_value(k, value): the value of pair k as saving record by
+// record would store it. A value either conversion refuses fails the
+// statement: the caller then copies record by record and meets it there
+// with its own error, so nothing is lost by not keeping it here.
+void CopyValue(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    auto* state = static_cast<RowState*>(sqlite3_user_data(context));
+    const long long k = argc == 2 ? sqlite3_value_int64(argv[0]) : -1;
+    if (!state->convert || k < 0 || k >= static_cast<long long>(state->targetFields.size())) {
+        sqlite3_result_error(context, "agency_copy_value: wrong arguments", -1);
+        return;
+    }
+    const auto column = static_cast<std::size_t>(k);
+    const FieldInfo& target = state->targetFields[column];
+    try {
+        Variant given = (*state->convert)(column, ReadValue(argv[1], state->sourceFields[column]));
+        ResultValue(context, ConvertForField(std::move(given), target), target, state->table);
+    } catch (...) {
+        sqlite3_result_error(context, "agency_copy_value: the value is refused", -1);
+    }
 }
 
 // Whether a failed statement was refused for what its rows hold (a value
@@ -242,9 +287,12 @@ public:
 
 private:
     explicit SqliteTransfer(std::shared_ptr<SqliteConnection> target) : target_(std::move(target)) {}
-    std::optional<std::vector<StoredForm>> Forms(const Request& request);
+    std::optional<std::vector<StoredForm>> Forms(const Request& request, const std::string& sourceTable);
+    // A converting copy's fields, into state_; false when either table
+    // does not have them.
+    bool DescribeFields(const Request& request, const std::string& sourceTable);
     std::optional<std::pair<long long, long long>> RowidRange(const std::string& table);
-    static std::string Statement(const Request& request);
+    static std::string Statement(const Request& request, const std::string& sourceTable);
     // Rolls the savepoint back; false when the transaction it was in is gone.
     bool TakeBack();
 
@@ -276,7 +324,9 @@ std::unique_ptr<TableTransfer> SqliteTransfer::Attach(std::shared_ptr<SqliteConn
     std::unique_ptr<SqliteTransfer> transfer(new SqliteTransfer(std::move(target)));
     // Callable only from statements, never from a trigger or view of a file.
     if (sqlite3_create_function_v2(db, kRowFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &transfer->state_,
-                                   CopyRow, nullptr, nullptr, nullptr) != SQLITE_OK)
+                                   CopyRow, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(db, kValueFunction, 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, &transfer->state_,
+                                   CopyValue, nullptr, nullptr, nullptr) != SQLITE_OK)
         return nullptr;  // the destructor detaches
     return transfer;
 }
@@ -285,16 +335,18 @@ SqliteTransfer::~SqliteTransfer() {
     sqlite3* db = target_->Db();
     sqlite3_create_function_v2(db, kRowFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr, nullptr,
                                nullptr, nullptr);
+    sqlite3_create_function_v2(db, kValueFunction, 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
     // Refused while a transaction is open (after a failure): the file stays
     // attached until the connection closes.
     Exec(db, std::string("DETACH DATABASE ") + kSchema);
 }
 
-std::optional<std::vector<StoredForm>> SqliteTransfer::Forms(const Request& request) {
+std::optional<std::vector<StoredForm>> SqliteTransfer::Forms(const Request& request, const std::string& sourceTable) {
     std::vector<ColumnDecl> sourceColumns;
     {
         sqlite3_stmt* raw = nullptr;
-        const std::string sql = std::string("PRAGMA ") + kSchema + ".table_info(" + QuoteName(request.table) + ")";
+        const std::string sql = std::string("PRAGMA ") + kSchema + ".table_info(" + QuoteName(sourceTable) + ")";
         if (sqlite3_prepare_v2(target_->Db(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
             sqlite3_finalize(raw);
             return std::nullopt;
@@ -325,6 +377,27 @@ std::optional<std::vector<StoredForm>> SqliteTransfer::Forms(const Request& requ
     return forms;
 }
 
+bool SqliteTransfer::DescribeFields(const Request& request, const std::string& sourceTable) {
+    auto describe = [&](const std::string& from, bool source, std::vector<FieldInfo>& fields) {
+        std::string names;
+        for (const auto& pair : request.columns) {
+            if (!names.empty()) names += ", ";
+            names += QuoteName(source ? pair.second : pair.first);
+        }
+        sqlite3_stmt* raw = nullptr;
+        const std::string sql = "SELECT " + names + " FROM " + from;
+        if (sqlite3_prepare_v2(target_->Db(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            return false;
+        }
+        StmtHandle stmt(raw);
+        fields = target_->DescribeColumns(stmt.get(), 0);
+        return fields.size() == request.columns.size();
+    };
+    return describe(std::string(kSchema) + "." + QuoteName(sourceTable), true, state_.sourceFields) &&
+           describe("main." + QuoteName(request.table), false, state_.targetFields);
+}
+
 std::optional<std::pair<long long, long long>> SqliteTransfer::RowidRange(const std::string& table) {
     // Fails for a table WITHOUT ROWID, whose order the record-by-record
     // copy does not take from the rowid.
@@ -341,20 +414,28 @@ std::optional<std::pair<long long, long long>> SqliteTransfer::RowidRange(const 
     return std::pair<long long, long long>(sqlite3_column_int64(stmt.get(), 0), sqlite3_column_int64(stmt.get(), 1));
 }
 
-std::string SqliteTransfer::Statement(const Request& request) {
-    std::string targets, sources;
-    for (const auto& [targetName, sourceName] : request.columns) {
-        if (!targets.empty()) {
+std::string SqliteTransfer::Statement(const Request& request, const std::string& sourceTable) {
+    // A converting copy checks nothing per row: its values are converted
+    // by the SELECT list.
+    const bool converting = static_cast<bool>(request.convert);
+    std::string targets, sources, selected;
+    for (std::size_t k = 0; k < request.columns.size(); ++k) {
+        const auto& [targetName, sourceName] = request.columns[k];
+        if (k > 0) {
             targets += ", ";
             sources += ", ";
+            selected += ", ";
         }
         targets += QuoteName(targetName);
         sources += QuoteName(sourceName);
+        selected += converting ? std::string(kValueFunction) + "(" + std::to_string(k) + ", " + QuoteName(sourceName) + ")"
+                               : QuoteName(sourceName);
     }
-    return "INSERT INTO main." + QuoteName(request.table) + " (" + targets + ") SELECT " + sources + " FROM " +
-           kSchema + "." + QuoteName(request.table) + " WHERE " + kRowFunction + "(_rowid_, " + sources +
-           ") ORDER BY _rowid_";
+    return "INSERT INTO main." + QuoteName(request.table) + " (" + targets + ") SELECT " + selected + " FROM " +
+           kSchema + "." + QuoteName(sourceTable) + " WHERE " + kRowFunction + "(_rowid_" +
+           (converting ? "" : ", " + sources) + ") ORDER BY _rowid_";
 }
+
 
 bool SqliteTransfer::TakeBack() {
     sqlite3* db = target_->Db();
@@ -368,13 +449,20 @@ bool SqliteTransfer::TakeBack() {
 
 std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     if (request.columns.empty()) return std::nullopt;  // rows of defaults only: nothing to select
-    auto forms = Forms(request);
-    if (!forms) return std::nullopt;
-    const auto range = RowidRange(request.table);
+    const std::string& sourceTable = request.sourceTable.empty() ? request.table : request.sourceTable;
+    std::vector<StoredForm> forms;
+    if (request.convert) {
+        if (!DescribeFields(request, sourceTable)) return std::nullopt;
+    } else {
+        auto checked = Forms(request, sourceTable);
+        if (!checked) return std::nullopt;
+        forms = std::move(*checked);
+    }
+    const auto range = RowidRange(sourceTable);
     if (!range) return std::nullopt;
 
     sqlite3* db = target_->Db();
-    const std::string sql = Statement(request);
+    const std::string sql = Statement(request, sourceTable);
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
@@ -384,22 +472,37 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
 
     target_->BeginWrite(request.table);
     if (Exec(db, "SAVEPOINT agency_copy") != SQLITE_OK) return std::nullopt;
-    state_.forms = std::move(*forms);
+    if (request.emptied) {
+        const std::string empty = "DELETE FROM main." + QuoteName(request.table);
+        if (const int rc = Exec(db, empty); rc != SQLITE_OK) {
+            const Error error = LastError(db, sqlite3_extended_errcode(db), {target_->Name(), request.table, empty});
+            if (!TakeBack() || !AboutTheRows(rc)) target_->Raise(error);
+            return std::nullopt;
+        }
+        request.emptied(sqlite3_changes64(db));
+    }
+    state_.forms = std::move(forms);
     state_.low = range->first;
     state_.high = range->second;
     state_.rows = 0;
     state_.rowDone = &request.rowDone;
     state_.thrown = nullptr;
+    state_.stopKeepsRows = request.stopKeepsRows;
+    state_.stopped = false;
+    state_.convert = request.convert ? &request.convert : nullptr;
+    state_.table = request.table;
     target_->HoldCommits(true);
     const int rc = sqlite3_step(stmt.get());
     target_->HoldCommits(false);
     state_.rowDone = nullptr;
+    state_.convert = nullptr;
 
     if (rc == SQLITE_DONE) {
         const long long rows = sqlite3_changes64(db);
         stmt.reset();
         if (Exec(db, "RELEASE agency_copy") == SQLITE_OK) {
             target_->EndWrite();
+            if (state_.thrown) std::rethrow_exception(std::exchange(state_.thrown, nullptr));
             return rows;
         }
         // Cannot happen while the transaction is open; kept safe anyway.

@@ -192,33 +192,67 @@ std::optional<DateTime> ParseIsoDateTime(std::string_view text) {
     return DateTime::FromParts(y, mo, d, h, mi, s, ms);
 }
 
-void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldInfo& field,
-               const std::string& table) {
+namespace {
+
+// Where a stored form goes: a parameter of a statement or the result of a
+// function of the engine's own (SqliteTransfer.cpp). A text or blob handed
+// over as lasting stays the caller's until the statement has run.
+struct ParameterSink {
+    sqlite3_stmt* stmt;
+    int index;
+    void Null() { sqlite3_bind_null(stmt, index); }
+    void Integer(long long v) { sqlite3_bind_int64(stmt, index, v); }
+    void Real(double v) { sqlite3_bind_double(stmt, index, v); }
+    void Text(std::string_view v, bool lasting) {
+        sqlite3_bind_text(stmt, index, v.data(), static_cast<int>(v.size()), lasting ? SQLITE_STATIC : SQLITE_TRANSIENT);
+    }
+    void Blob(const Bytes& v) {
+        if (v.empty()) sqlite3_bind_zeroblob(stmt, index, 0);
+        else sqlite3_bind_blob(stmt, index, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+    }
+};
+
+struct ResultSink {
+    sqlite3_context* context;
+    void Null() { sqlite3_result_null(context); }
+    void Integer(long long v) { sqlite3_result_int64(context, v); }
+    void Real(double v) { sqlite3_result_double(context, v); }
+    void Text(std::string_view v, bool) {
+        sqlite3_result_text(context, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+    void Blob(const Bytes& v) {
+        if (v.empty()) sqlite3_result_zeroblob(context, 0);
+        else sqlite3_result_blob(context, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+};
+
+template <class Sink>
+void Store(Sink sink, const Variant& value, const FieldInfo& field, const std::string& table) {
     switch (value.kind()) {
     case Variant::Kind::Null:
-        sqlite3_bind_null(stmt, index);
+        sink.Null();
         return;
     case Variant::Kind::Boolean:
-        sqlite3_bind_int(stmt, index, value.AsBool() ? 1 : 0);
+        sink.Integer(value.AsBool() ? 1 : 0);
         return;
     case Variant::Kind::Integer:
-        sqlite3_bind_int64(stmt, index, value.AsInteger());
+        sink.Integer(value.AsInteger());
         return;
     case Variant::Kind::Double:
-        sqlite3_bind_double(stmt, index, value.AsDouble());
+        sink.Real(value.AsDouble());
         return;
     case Variant::Kind::Currency: {
         const std::int64_t scaled = value.AsCurrency().scaled;
         if (scaled % 10000 == 0)
-            sqlite3_bind_int64(stmt, index, scaled / 10000);
+            sink.Integer(scaled / 10000);
         else
-            sqlite3_bind_double(stmt, index, static_cast<double>(scaled) / 10000.0);
+            sink.Real(static_cast<double>(scaled) / 10000.0);
         return;
     }
     case Variant::Kind::Date: {
         if (IsNumericType(field.type)) ThrowConversion(field, table);
         const std::string iso = value.AsDate().ToIso();
-        sqlite3_bind_text(stmt, index, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
+        sink.Text(iso, false);
         return;
     }
     case Variant::Kind::Text: {
@@ -230,47 +264,76 @@ void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldI
                             "' è troppo piccolo per accettare la quantità di dati che si è "
                             "tentato di aggiungere.",
                         "SQLite");
-        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+        sink.Text(text, true);
         return;
     }
     case Variant::Kind::Binary: {
-        const Bytes& bytes = value.AsBytes();
         if (IsNumericType(field.type)) ThrowConversion(field, table);
-        if (bytes.empty())
-            sqlite3_bind_zeroblob(stmt, index, 0);
-        else
-            sqlite3_bind_blob(stmt, index, bytes.data(), static_cast<int>(bytes.size()),
-                              SQLITE_STATIC);
+        sink.Blob(value.AsBytes());
         return;
-    }
-    }
-}
-
-namespace {
-
-Variant Natural(sqlite3_stmt* stmt, int column, int storage) {
-    switch (storage) {
-    case SQLITE_INTEGER:
-        return Variant(static_cast<long long>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(stmt, column));
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, column));
-        const int n = sqlite3_column_bytes(stmt, column);
-        return Variant(Bytes(data, data + n));
-    }
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        const int n = sqlite3_column_bytes(stmt, column);
-        return Variant(ToValidUtf8(std::string_view(text ? text : "", text ? static_cast<std::size_t>(n) : 0)));
     }
     }
 }
 
 }  // namespace
 
-Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
-    const int storage = sqlite3_column_type(stmt, column);
+void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldInfo& field,
+               const std::string& table) {
+    Store(ParameterSink{stmt, index}, value, field, table);
+}
+
+void ResultValue(sqlite3_context* context, const Variant& value, const FieldInfo& field, const std::string& table) {
+    Store(ResultSink{context}, value, field, table);
+}
+
+namespace {
+
+// A value read where it is: a column of the current row, or an argument of
+// a function of the engine's own.
+struct ColumnSource {
+    sqlite3_stmt* stmt;
+    int column;
+    int Type() const { return sqlite3_column_type(stmt, column); }
+    long long Int64() const { return sqlite3_column_int64(stmt, column); }
+    double Double() const { return sqlite3_column_double(stmt, column); }
+    const unsigned char* Text() const { return sqlite3_column_text(stmt, column); }
+    const void* Blob() const { return sqlite3_column_blob(stmt, column); }
+    int Bytes() const { return sqlite3_column_bytes(stmt, column); }
+};
+
+struct ArgumentSource {
+    sqlite3_value* value;
+    int Type() const { return sqlite3_value_type(value); }
+    long long Int64() const { return sqlite3_value_int64(value); }
+    double Double() const { return sqlite3_value_double(value); }
+    const unsigned char* Text() const { return sqlite3_value_text(value); }
+    const void* Blob() const { return sqlite3_value_blob(value); }
+    int Bytes() const { return sqlite3_value_bytes(value); }
+};
+
+template <class Source>
+Variant Natural(const Source& from, int storage) {
+    switch (storage) {
+    case SQLITE_INTEGER:
+        return Variant(static_cast<long long>(from.Int64()));
+    case SQLITE_FLOAT:
+        return Variant(from.Double());
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const std::uint8_t*>(from.Blob());
+        const int n = from.Bytes();
+        return Variant(Bytes(data, data + n));
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(from.Text());
+        const int n = from.Bytes();
+        return Variant(ToValidUtf8(std::string_view(text ? text : "", text ? static_cast<std::size_t>(n) : 0)));
+    }
+    }
+}
+
+template <class Source>
+Variant Read(const Source& from, const FieldInfo& field) {
+    const int storage = from.Type();
     if (storage == SQLITE_NULL) return Variant();
     const bool number = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
     switch (field.type) {
@@ -278,10 +341,10 @@ Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
     case DataType::Memo:
     case DataType::Char:
     case DataType::Guid:
-        if (storage == SQLITE_BLOB) return Natural(stmt, column, storage);
-        return Natural(stmt, column, SQLITE_TEXT);
+        if (storage == SQLITE_BLOB) return Natural(from, storage);
+        return Natural(from, SQLITE_TEXT);
     case DataType::Boolean:
-        if (number) return Variant(sqlite3_column_double(stmt, column) != 0.0);
+        if (number) return Variant(from.Double() != 0.0);
         break;
     case DataType::Byte:
     case DataType::Integer:
@@ -293,15 +356,15 @@ Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
     case DataType::Float:
     case DataType::Numeric:
     case DataType::Decimal:
-        if (number) return Variant(sqlite3_column_double(stmt, column));
+        if (number) return Variant(from.Double());
         break;
     case DataType::Currency:
         if (storage == SQLITE_INTEGER) {
-            const long long whole = sqlite3_column_int64(stmt, column);
+            const long long whole = from.Int64();
             if (whole < 922'337'203'685'477LL && whole > -922'337'203'685'477LL)
                 return Variant(core::Currency{whole * 10000});
         } else if (storage == SQLITE_FLOAT) {
-            const double scaled = std::nearbyint(sqlite3_column_double(stmt, column) * 10000.0);
+            const double scaled = std::nearbyint(from.Double() * 10000.0);
             if (std::fabs(scaled) < 9.2e18)
                 return Variant(core::Currency{static_cast<std::int64_t>(scaled)});
         }
@@ -310,20 +373,28 @@ Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
     case DataType::Time:
     case DataType::TimeStamp:
         if (storage == SQLITE_TEXT) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            const int n = sqlite3_column_bytes(stmt, column);
+            const auto* text = reinterpret_cast<const char*>(from.Text());
+            const int n = from.Bytes();
             if (auto date = ParseIsoDateTime(std::string_view(text, static_cast<std::size_t>(n))))
                 return Variant(*date);
         } else if (number) {
             // A number in a date column is taken as a serial date (days from
             // 30/12/1899), the form Access and Excel exports carry.
-            return Variant(DateTime::FromSerial(sqlite3_column_double(stmt, column)));
+            return Variant(DateTime::FromSerial(from.Double()));
         }
         break;
     default:
         break;
     }
-    return Natural(stmt, column, storage);
+    return Natural(from, storage);
 }
+
+}  // namespace
+
+Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field) {
+    return Read(ColumnSource{stmt, column}, field);
+}
+
+Variant ReadValue(sqlite3_value* value, const FieldInfo& field) { return Read(ArgumentSource{value}, field); }
 
 }  // namespace core::sqlite

@@ -30,6 +30,8 @@
 #include "common/text/Utf8.h"
 
 struct sqlite3_stmt;
+struct sqlite3_value;
+struct sqlite3_context;
 
 namespace core::sqlite {
 
@@ -57,11 +59,15 @@ std::optional<DateTime> ParseIsoDateTime(std::string_view text);
 // SQLite would store it anyway. table names the table in messages.
 void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldInfo& field,
                const std::string& table);
+// The same stored form as the result of a function of the engine's own.
+void ResultValue(sqlite3_context* context, const Variant& value, const FieldInfo& field, const std::string& table);
 
 // The column's value in the kind the field type implies. A stored value
 // that has no such form (a text in a number column written by another
 // tool) is returned as it is rather than hidden.
 Variant ReadValue(sqlite3_stmt* stmt, int column, const FieldInfo& field);
+// The same for an argument of a function of the engine's own.
+Variant ReadValue(sqlite3_value* value, const FieldInfo& field);
 
 // Text from the file as UTF-8. SQLite keeps whatever bytes a file holds, so
 // a damaged or foreign file can carry texts and names that are no UTF-8;
