@@ -368,9 +368,9 @@ bool ImportRun::CopyAtOnce(const core::cTable& table)
         report_.SetPhase(ImportReport::Phase::Copying);
         baseline_ = rowsBefore;
         // A failure of the destination's file is the run's error as it is.
-        // A damaged page may be the source's, which the copy record by
-        // record checks before anything else and names.
-        if (e.Number() != core::err::CorruptDatabase) throw;
+        // A damaged page or a lock may be the source's, which the copy
+        // record by record checks before anything else and names.
+        if (e.Number() != core::err::CorruptDatabase && e.Number() != core::err::FileInUse) throw;
     }
     if (!rows) {
         report_ = before;

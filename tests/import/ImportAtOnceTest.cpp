@@ -1,0 +1,169 @@
+// Tessily's copy by one statement against its copy record by record, with
+// the import's conversions: for values each conversion group keeps,
+// changes, cuts or reads as nothing, the destination holds the same stored
+// values (storage class and bytes), rows and counter, after the same
+// emptying. A value a conversion refuses makes the statement give way with
+// the destination as it was, emptying included.
+
+#include <gtest/gtest.h>
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QTemporaryDir>
+
+#include <optional>
+
+#include "common/Prefs.h"
+#include "common/engine/Dao.h"
+#include "common/engine/Driver.h"
+#include "common/engine/Engine.h"
+#include "common/engine/Error.h"
+#include "common/engine/sqlite/SqliteTools.h"
+#include "import/ImportConvert.h"
+
+namespace {
+
+const std::string kDestinationKey = "segreto";
+
+std::string RawContent(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_key(db, kDestinationKey.data(), static_cast<int>(kDestinationKey.size()));
+    sqlite3_exec(db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+    std::string out;
+    for (const char* sql : {"SELECT rowid, typeof(v), quote(v) FROM t ORDER BY rowid",
+                            "SELECT name, seq FROM sqlite_sequence ORDER BY name"}) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) out += "<" + std::string(sqlite3_errmsg(db)) + ">";
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                out += std::string(text ? text : "NULL") + "|";
+            }
+            out += "\n";
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+core::Variant Converted(const core::Variant& value, const core::FieldInfo& target)
+{
+    static const core::DateTime today = core::DateTime::Today();
+    return import::ConvertForImport(value, target, import::GroupOf(target.type), today);
+}
+
+struct ConvertCase {
+    const char* name;
+    const char* sourceType;
+    const char* targetType;
+    const char* values;  // VALUES rows of (v) for the source
+};
+
+const ConvertCase kCases[] = {
+    {"texts cut to the field", "TEXT(20)", "VARCHAR(3)", "('abc'), ('abcdef'), ('àèìòù'), (''), (NULL)"},
+    {"text that is no UTF-8", "TEXT(20)", "VARCHAR(10)", "(CAST(X'41C3' AS TEXT)), ('a')"},
+    {"numbers into a text", "INTEGER", "VARCHAR(4)", "(12345), (-7), (NULL)"},
+    {"doubles into a memo", "DOUBLE", "MEMO", "(0.1), (1e300), (2.5), (0.30000000000000004)"},
+    {"leading numbers", "TEXT(20)", "LONG", "('12abc'), (''), ('  - 4'), ('3.7'), ('2.5'), ('abc')"},
+    {"a null into a whole number", "TEXT(20)", "LONG", "('1'), (NULL), ('3')"},
+    {"a whole number past the field", "TEXT(20)", "BYTE", "('255'), ('256')"},
+    {"other numbers", "TEXT(20)", "CURRENCY", "('3.5'), ('abc'), (''), (NULL), ('0.00005'), ('1e3'), ('-0.1')"},
+    {"doubles", "DOUBLE", "DOUBLE", "(0.1), (NULL), (-2.5), (7)"},
+    {"singles", "DOUBLE", "SINGLE", "(0.1), (3), (1e30), (NULL)"},
+    {"a single past its range", "DOUBLE", "SINGLE", "(1), (1e300)"},
+    {"dates as texts", "TEXT(20)", "DATETIME", "('25/12/2020'), ('ieri'), (NULL), ('2020-02-29 10:11:12')"},
+    {"stored dates", "DATETIME", "DATETIME", "('2024-01-31 10:00:00'), (45000.5), (NULL), ('2024-02-29 23:59:59.250')"},
+    {"a blob into a text", "BLOB", "VARCHAR(10)", "('a'), (X'0102')"},
+};
+
+class ImportAtOnceTest : public ::testing::TestWithParam<ConvertCase> {
+protected:
+    void SetUp() override { core::InitPrefs("Tessily", "Tessily.ini"); }
+    std::string File(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+};
+
+TEST_P(ImportAtOnceTest, StatementSavesWhatTheRecordByRecordCopySaves)
+{
+    const ConvertCase& c = GetParam();
+    for (const std::string& sourceKey : {std::string(), std::string("chiave")}) {
+        SCOPED_TRACE(sourceKey.empty() ? "plain source" : "encrypted source");
+        const std::string source = File("o" + sourceKey + ".db");
+        const std::string byRecord = File("r" + sourceKey + ".db");
+        const std::string bySet = File("s" + sourceKey + ".db");
+        core::sqlite::CreateDatabase(source,
+                                     std::string("CREATE TABLE o (v ") + c.sourceType + "); INSERT INTO o VALUES " +
+                                         c.values + ";",
+                                     sourceKey);
+        const std::string destination = std::string("CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, v ") +
+                                        c.targetType + "); INSERT INTO t (v) VALUES (NULL);";
+        core::sqlite::CreateDatabase(byRecord, destination, kDestinationKey);
+        core::sqlite::CreateDatabase(bySet, destination, kDestinationKey);
+        const std::string before = RawContent(bySet);
+
+        int recordError = 0;
+        {
+            auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
+            auto to = core::Workspace::OpenDatabase(byRecord, false, false, ";PWD=" + kDestinationKey);
+            to->Execute("DELETE FROM [t]");
+            auto read = from->OpenRecordset("o");
+            auto write = to->OpenRecordset("t");
+            const core::FieldInfo target = write->Columns()[1];
+            try {
+                for (; !read->Eof(); read->MoveNext()) {
+                    write->AddNew();
+                    write->SetValue(1, Converted(read->GetValue(0), target));
+                    write->Update();
+                }
+            } catch (const core::Error& e) {
+                recordError = e.Number();
+                write->CancelUpdate();
+            }
+            write->Close();
+            to->Close();
+        }
+
+        std::optional<long long> rows;
+        long long emptied = -1;
+        {
+            auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
+            auto to = core::Workspace::OpenDatabase(bySet, false, false, ";PWD=" + kDestinationKey);
+            const core::FieldInfo target = to->OpenRecordset("t")->Columns()[1];
+            auto transfer = to->RawConnection()->OpenTransfer(*from->RawConnection(), sourceKey);
+            ASSERT_TRUE(transfer);
+            core::TableTransfer::Request request;
+            request.table = "t";
+            request.sourceTable = "o";
+            request.columns = {{"v", "v"}};
+            request.convert = [&](std::size_t, core::Variant value) { return Converted(value, target); };
+            request.emptied = [&](long long deleted) { emptied = deleted; };
+            request.stopKeepsRows = true;
+            rows = transfer->Copy(request);
+            to->Commit();
+            transfer.reset();
+            to->Close();
+        }
+        core::Engine::Instance().Prune();
+
+        // The statement gives way exactly where a conversion refuses a value.
+        EXPECT_EQ(rows.has_value(), recordError == 0) << "error " << recordError;
+        EXPECT_EQ(emptied, 1);
+        if (rows) EXPECT_EQ(RawContent(bySet), RawContent(byRecord));
+        else EXPECT_EQ(RawContent(bySet), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ImportAtOnceTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ConvertCase>& info) {
+                             std::string name;
+                             for (const char* p = info.param.name; *p; ++p)
+                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             return name;
+                         });
+
+}  // namespace
