@@ -14,9 +14,9 @@
 #include "common/RunSafety.h"
 #include "common/SourceCheck.h"
 #include "common/engine/Dao.h"
+#include "common/engine/Driver.h"
 #include "common/engine/Error.h"
 #include "common/engine/FieldConvert.h"
-#include "common/engine/Driver.h"
 #include "import/ImportConvert.h"
 
 namespace import {
@@ -194,11 +194,11 @@ void ImportRun::Copy(const core::cTable& table)
     // cost the user an emptied table.
     dcFrom.Refresh();
     ResolvePairs(table);
-    // Refused values, constraints and a damaged source end this copy with
-    // the destination as it was.
+    // The copy by one statement ends with the destination as it was on a
+    // refused value, a constraint or a damaged source.
     if (CopyAtOnce(table)) return;
-    // So must a damaged source, as far as its driver can tell without
-    // copying (see Connection::Verify).
+    // Record by record, so must a damaged source, as far as its driver can
+    // tell without copying (see Connection::Verify).
     core::VerifyRecordSource(dcFrom);
 
     if (setup_.safety) setup_.safety->BeforeFirstWrite();
