@@ -235,6 +235,49 @@ std::string ReadLiteral(const std::string& sql, std::size_t& at) {
 
 // The statement with every text literal replaced by a parameter, and the
 // literals in order. Quoted names stay.
+// Whether a statement's tail is a look-up: " WHERE [name] = 'text'" and
+// nothing else. Its rows come in the same order whether the statement
+// selects every field or only the rowid: by the index on the field when
+// there is one, otherwise by rowid.
+bool IsLookupTail(std::string_view tail) {
+    std::size_t i = 0;
+    auto spaces = [&] {
+        while (i < tail.size() && std::isspace(static_cast<unsigned char>(tail[i]))) ++i;
+    };
+    spaces();
+    if (tail.size() - i < 6 || text::AsciiUpper(tail.substr(i, 5)) != "WHERE" ||
+        !std::isspace(static_cast<unsigned char>(tail[i + 5])))
+        return false;
+    i += 5;
+    spaces();
+    if (i < tail.size() && tail[i] == '[') {
+        const std::size_t close = tail.find(']', i);
+        if (close == std::string_view::npos || close == i + 1) return false;
+        i = close + 1;
+    } else {
+        const std::size_t start = i;
+        while (i < tail.size() && (std::isalnum(static_cast<unsigned char>(tail[i])) || tail[i] == '_')) ++i;
+        if (i == start) return false;
+    }
+    spaces();
+    if (i >= tail.size() || tail[i] != '=') return false;
+    ++i;
+    spaces();
+    if (i >= tail.size() || tail[i] != '\'') return false;
+    for (++i;; ++i) {
+        if (i >= tail.size()) return false;
+        if (tail[i] != '\'') continue;
+        if (i + 1 < tail.size() && tail[i + 1] == '\'') {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    ++i;
+    spaces();
+    return i == tail.size();
+}
+
 std::string Parameterize(const std::string& sql, std::vector<std::string>& literals) {
     std::string out;
     out.reserve(sql.size());
@@ -288,6 +331,8 @@ std::unique_ptr<Cursor> SqliteConnection::LeaseSelect(const std::string& key, co
     it->second.leased = true;
     CursorSetup setup;
     setup.stmt = std::move(it->second.stmt);
+    setup.rowStmt = std::move(it->second.rowStmt);
+    setup.keyColumn = it->second.keyColumn;
     setup.sharedColumns = it->second.columns;
     setup.rowidFirst = true;
     setup.table = it->second.table;
@@ -344,30 +389,54 @@ std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
 std::unique_ptr<Cursor> SqliteConnection::OpenTableCursor(const TableSelect& shape,
                                                           const std::optional<std::string>& rawShape) {
     const std::string rest = TranslateSql(shape.tail, TextColumnsOf(shape.table));
+    // A look-up ("WHERE [sCodice] = 'x'") selects only the rowid and the key
+    // column: SQLite then finds them in the index alone, without reading
+    // the table's page, and the row is read by its rowid only when one of
+    // its other fields is asked for (most look-ups want only the ID).
+    CursorSetup deferred;
+    if (IsLookupTail(shape.tail)) {
+        deferred.rowStmt = TryPrepare("SELECT * FROM " + QuoteName(shape.table) + " WHERE _rowid_ = ?", {});
+        if (deferred.rowStmt) {
+            deferred.columns = DescribeColumns(deferred.rowStmt.get(), 0);
+            for (std::size_t i = 0; i < deferred.columns.size() && deferred.keyColumn < 0; ++i)
+                if (deferred.columns[i].autoIncrement) deferred.keyColumn = static_cast<int>(i);
+        }
+    }
     // The rowid comes first: it serves DeleteCurrent and the position.
-    const std::string withRowid = "SELECT _rowid_, * FROM " + QuoteName(shape.table) + rest;
+    const std::string selected =
+        !deferred.rowStmt            ? "*"
+        : deferred.keyColumn < 0     ? std::string()
+                                     : ", " + QuoteName(deferred.columns[static_cast<std::size_t>(deferred.keyColumn)].name);
+    const std::string withRowid = deferred.rowStmt ? "SELECT _rowid_" + selected + " FROM " + QuoteName(shape.table) + rest
+                                                   : "SELECT _rowid_, * FROM " + QuoteName(shape.table) + rest;
     std::vector<std::string> literals;
     const std::string key = Parameterize(withRowid, literals);
     if (auto cursor = LeaseSelect(key, literals)) return cursor;
 
-    CursorSetup setup;
+    CursorSetup setup = std::move(deferred);
     setup.table = shape.table;
     setup.updatable = !readOnly_;
     setup.stmt = TryPrepare(key, literals);
     const bool cacheable = setup.stmt != nullptr;
-    if (!setup.stmt) setup.stmt = TryPrepare(withRowid, {});
+    if (!setup.stmt && !setup.rowStmt) setup.stmt = TryPrepare(withRowid, {});
     setup.rowidFirst = setup.stmt != nullptr;
-    // A table WITHOUT ROWID, or an error that the plain form reports with
-    // the statement as the caller wrote it.
-    if (!setup.stmt) setup.stmt = Prepare("SELECT * FROM " + QuoteName(shape.table) + rest, shape.table);
-    setup.columns = DescribeColumns(setup.stmt.get(), setup.rowidFirst ? 1 : 0);
+    if (!setup.stmt) {
+        // A table WITHOUT ROWID, or an error that the plain form reports
+        // with the statement as the caller wrote it.
+        setup.rowStmt.reset();
+        setup.keyColumn = -1;
+        setup.stmt = Prepare("SELECT * FROM " + QuoteName(shape.table) + rest, shape.table);
+    }
+    if (!setup.rowStmt) setup.columns = DescribeColumns(setup.stmt.get(), setup.rowidFirst ? 1 : 0);
     if (cacheable) {
-        // The compiled statement goes back to the cache when the cursor ends.
+        // The compiled statements go back to the cache when the cursor ends.
         auto& entry = selects_[key];
         entry.columns = std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns));
+        entry.keyColumn = setup.keyColumn;
         entry.table = setup.table;
         entry.leased = true;
         entry.stmt.reset();
+        entry.rowStmt.reset();
         setup.sharedColumns = entry.columns;
         setup.cacheKey = key;
         if (rawShape) shapes_[*rawShape] = key;
@@ -422,10 +491,12 @@ std::vector<FieldInfo> SqliteConnection::DescribeColumns(sqlite3_stmt* stmt, int
     return columns;
 }
 
-void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt) {
+void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt, StmtHandle rowStmt) {
     auto it = selects_.find(key);
     if (it == selects_.end()) return;
     sqlite3_reset(stmt.get());
+    if (rowStmt) sqlite3_reset(rowStmt.get());
+    it->second.rowStmt = std::move(rowStmt);
     it->second.stmt = std::move(stmt);
     it->second.leased = false;
 }

@@ -116,11 +116,15 @@ public:
     // the compiled statement and the column descriptions.
     struct CachedSelect {
         StmtHandle stmt;
+        // A look-up's row, read by rowid when a field is first asked for
+        // (see CursorSetup::rowStmt); with the key column it selects.
+        StmtHandle rowStmt;
+        int keyColumn = -1;
         std::shared_ptr<const std::vector<FieldInfo>> columns;
         std::string table;
         bool leased = false;
     };
-    void ReturnStatement(const std::string& key, StmtHandle stmt);
+    void ReturnStatement(const std::string& key, StmtHandle stmt, StmtHandle rowStmt);
     // A cursor on the cached statement of key, bound to literals; nullptr
     // when there is none free (or it takes another number of literals).
     std::unique_ptr<Cursor> LeaseSelect(const std::string& key, const std::vector<std::string>& literals);

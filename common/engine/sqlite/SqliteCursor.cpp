@@ -19,6 +19,8 @@ SqliteCursor::SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorS
                                    : std::make_shared<const std::vector<FieldInfo>>(std::move(setup.columns))),
       rowidRange_(setup.rowidRange),
       cacheKey_(std::move(setup.cacheKey)),
+      rowStmt_(std::move(setup.rowStmt)),
+      keyColumn_(setup.keyColumn),
       row_(columns_->size()),
       loaded_(columns_->size(), 0) {
     Step();
@@ -28,14 +30,17 @@ SqliteCursor::~SqliteCursor() {
     // Statements first, while the connection is surely open.
     inserts_.clear();
     delete_.reset();
-    if (!cacheKey_.empty() && stmt_) connection_->ReturnStatement(cacheKey_, std::move(stmt_));
+    if (!cacheKey_.empty() && stmt_) connection_->ReturnStatement(cacheKey_, std::move(stmt_), std::move(rowStmt_));
     stmt_.reset();
+    rowStmt_.reset();
     // Committing is the recordset's Close (which can report a failure); a
     // cursor destroyed otherwise leaves its writes to the connection.
 }
 
 void SqliteCursor::Step() {
     std::fill(loaded_.begin(), loaded_.end(), 0);
+    if (rowLoaded_) sqlite3_reset(rowStmt_.get());
+    rowLoaded_ = false;
     const int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW) {
         ++rowsRead_;
@@ -58,10 +63,28 @@ void SqliteCursor::Next() { Step(); }
 const Variant& SqliteCursor::Get(int column) const {
     const auto c = static_cast<std::size_t>(column);
     if (!loaded_[c]) {
-        row_[c] = ReadValue(stmt_.get(), column + offset_, (*columns_)[c]);
+        if (!rowStmt_) row_[c] = ReadValue(stmt_.get(), column + offset_, (*columns_)[c]);
+        else if (column == keyColumn_) row_[c] = ReadValue(stmt_.get(), 1, (*columns_)[c]);
+        else row_[c] = ReadValue(LoadRow(), column, (*columns_)[c]);
         loaded_[c] = 1;
     }
     return row_[c];
+}
+
+sqlite3_stmt* SqliteCursor::LoadRow() const {
+    sqlite3_stmt* stmt = rowStmt_.get();
+    if (rowLoaded_) return stmt;
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, rowid_);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        rowLoaded_ = true;
+        return stmt;
+    }
+    sqlite3_reset(stmt);
+    // Found by the look-up a moment ago: only a delete since can take it.
+    if (rc == SQLITE_DONE) throw Error(3167, "Il record è stato eliminato.", "SQLite");
+    connection_->Raise(LastError(connection_->Db(), rc, {connection_->Name(), table_, sqlite3_sql(stmt)}));
 }
 
 double SqliteCursor::Percent() const {

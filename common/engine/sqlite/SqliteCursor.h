@@ -41,6 +41,11 @@ struct CursorSetup {
     // Smallest and largest rowid of the table, for Percent().
     std::optional<std::pair<long long, long long>> rowidRange;
     std::string cacheKey;  // non-empty: the statement goes back to the connection's cache
+    // Set for a look-up: stmt selects the rowid and, at keyColumn (-1:
+    // none), the key column only; the rest of a row is read by this
+    // statement ("SELECT * ... WHERE _rowid_ = ?") when first asked for.
+    StmtHandle rowStmt;
+    int keyColumn = -1;
 };
 
 class SqliteCursor : public Cursor {
@@ -66,6 +71,9 @@ private:
     };
 
     void Step();
+    // The current row's statement for a look-up's other fields, stepped to
+    // the row on first use.
+    sqlite3_stmt* LoadRow() const;
     InsertStatement& InsertFor(const std::vector<std::optional<Variant>>& values);
 
     std::shared_ptr<SqliteConnection> connection_;
@@ -77,6 +85,9 @@ private:
     mutable std::optional<std::pair<long long, long long>> rowidRange_;
     mutable bool rangeLoaded_ = false;
     std::string cacheKey_;
+    StmtHandle rowStmt_;
+    int keyColumn_;
+    mutable bool rowLoaded_ = false;
 
     bool atEnd_ = false;
     long long rowid_ = 0;
