@@ -154,6 +154,52 @@ TEST_F(SqliteDriverTest, LookUpUsesTheIndexAndIgnoresCaseWithoutNocase) {
     EXPECT_FALSE(dc->Recordset().Eof());
 }
 
+// A look-up reads the rest of a row by its rowid only when a field other
+// than the key is asked for: every field, and the rows and their order,
+// are what the same statement gives read whole (a tail that is no look-up).
+TEST_F(SqliteDriverTest, LookUpGivesWhatTheWholeRowGives) {
+    const struct {
+        const char* name;
+        const char* table;
+    } cases[] = {
+        {"counter", "CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, c TEXT(5) COLLATE NOCASE, d TEXT(9), n DOUBLE);"
+                    "CREATE INDEX ic ON t (c);"},
+        {"rowid key", "CREATE TABLE t (ID INTEGER PRIMARY KEY, c TEXT(5), d TEXT(9), n DOUBLE);"},
+        {"no key", "CREATE TABLE t (c TEXT(5), d TEXT(9), n DOUBLE); CREATE INDEX ic ON t (c);"},
+        {"key that is no rowid", "CREATE TABLE t (ID INTEGER PRIMARY KEY DESC, c TEXT(5), d TEXT(9), n DOUBLE);"},
+        {"without rowid", "CREATE TABLE t (c TEXT(5) PRIMARY KEY, d TEXT(9), n DOUBLE) WITHOUT ROWID;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_.File(std::string(c.name) + ".db");
+        const bool unique = std::string(c.table).find("WITHOUT ROWID") != std::string::npos;
+        core::sqlite::CreateDatabase(
+            path, std::string(c.table) + "INSERT INTO t (c, d, n) VALUES ('B', 'primo', 1.5), ('a''b', 'apice', NULL)," +
+                      (unique ? "" : " ('b', 'secondo', -2), ('B', 'terzo', 3),") + " ('x', NULL, 0);");
+        auto db = core::Workspace::OpenDatabase(path, false, false, ";");
+        for (const char* code : {"b", "a''b", "x", "nessuno"}) {
+            SCOPED_TRACE(code);
+            const std::string lookup = std::string("SELECT * FROM [t] WHERE [c] = '") + code + "'";
+            auto rows = [&](const std::string& sql, bool keyFirst) {
+                std::vector<std::string> out;
+                for (auto rs = db->OpenRecordset(sql); !rs->Eof(); rs->MoveNext()) {
+                    std::string row;
+                    const int n = rs->Fields().Count();
+                    // The key alone first, as Varnel reads a look-up; then every field.
+                    if (keyFirst) row += core::Describe(rs->GetValue(0)) + " /";
+                    for (int i = 0; i < n; ++i) row += " " + core::Describe(rs->GetValue(i));
+                    out.push_back(row.substr(keyFirst ? row.find('/') + 1 : 0));
+                }
+                return out;
+            };
+            const auto whole = rows(lookup + " AND 1 = 1", false);
+            EXPECT_EQ(rows(lookup, true), whole);
+            EXPECT_EQ(rows(lookup, false), whole);
+        }
+        db->Close();
+    }
+}
+
 TEST_F(SqliteDriverTest, WritesAreCommittedInBatchesAndAtFlush) {
     const std::string path = Plain();
     auto dc = OpenControl(path, ";", "SELECT * FROM [tblBinario]");

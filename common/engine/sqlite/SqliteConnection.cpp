@@ -394,21 +394,26 @@ std::unique_ptr<Cursor> SqliteConnection::OpenTableCursor(const TableSelect& sha
     // the table's page, and the row is read by its rowid only when one of
     // its other fields is asked for (most look-ups want only the ID).
     CursorSetup deferred;
+    std::string withRowid;
     if (IsLookupTail(shape.tail)) {
         deferred.rowStmt = TryPrepare("SELECT * FROM " + QuoteName(shape.table) + " WHERE _rowid_ = ?", {});
         if (deferred.rowStmt) {
             deferred.columns = DescribeColumns(deferred.rowStmt.get(), 0);
             for (std::size_t i = 0; i < deferred.columns.size() && deferred.keyColumn < 0; ++i)
                 if (deferred.columns[i].autoIncrement) deferred.keyColumn = static_cast<int>(i);
+            const std::string key =
+                deferred.keyColumn < 0
+                    ? std::string()
+                    : ", " + QuoteName(deferred.columns[static_cast<std::size_t>(deferred.keyColumn)].name);
+            withRowid = "SELECT _rowid_" + key + " FROM " + QuoteName(shape.table) + rest;
+        }
+        if (!withRowid.empty() && !FoundInOneColumnIndex(withRowid)) {
+            deferred = CursorSetup{};
+            withRowid.clear();
         }
     }
     // The rowid comes first: it serves DeleteCurrent and the position.
-    const std::string selected =
-        !deferred.rowStmt            ? "*"
-        : deferred.keyColumn < 0     ? std::string()
-                                     : ", " + QuoteName(deferred.columns[static_cast<std::size_t>(deferred.keyColumn)].name);
-    const std::string withRowid = deferred.rowStmt ? "SELECT _rowid_" + selected + " FROM " + QuoteName(shape.table) + rest
-                                                   : "SELECT _rowid_, * FROM " + QuoteName(shape.table) + rest;
+    if (withRowid.empty()) withRowid = "SELECT _rowid_, * FROM " + QuoteName(shape.table) + rest;
     std::vector<std::string> literals;
     const std::string key = Parameterize(withRowid, literals);
     if (auto cursor = LeaseSelect(key, literals)) return cursor;
@@ -442,6 +447,29 @@ std::unique_ptr<Cursor> SqliteConnection::OpenTableCursor(const TableSelect& sha
         if (rawShape) shapes_[*rawShape] = key;
     }
     return std::make_unique<SqliteCursor>(shared_from_this(), std::move(setup));
+}
+
+bool SqliteConnection::FoundInOneColumnIndex(const std::string& sql) {
+    // SQLite's plan for it: "SEARCH t USING COVERING INDEX name (F=?)".
+    // An index of that one field keeps equal values in rowid order, the
+    // order in which a statement selecting every field gives its rows
+    // whether it searches the same index or reads the whole table.
+    StmtHandle plan = TryPrepare("EXPLAIN QUERY PLAN " + sql, {});
+    if (!plan) return false;
+    std::string index;
+    int steps = 0;
+    while (sqlite3_step(plan.get()) == SQLITE_ROW) {
+        const auto* detail = reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3));
+        const std::string_view text = detail ? detail : "";
+        constexpr std::string_view kCovering = "USING COVERING INDEX ";
+        const std::size_t at = text.find(kCovering);
+        const std::size_t end = at == std::string_view::npos ? at : text.find(" (", at + kCovering.size());
+        if (++steps > 1 || text.rfind("SEARCH ", 0) != 0 || end == std::string_view::npos) return false;
+        index = std::string(text.substr(at + kCovering.size(), end - at - kCovering.size()));
+    }
+    if (index.empty()) return false;
+    StmtHandle columns = TryPrepare("SELECT count(*) FROM pragma_index_info(?)", {index});
+    return columns && sqlite3_step(columns.get()) == SQLITE_ROW && sqlite3_column_int(columns.get(), 0) == 1;
 }
 
 StmtHandle SqliteConnection::TryPrepare(const std::string& sql, const std::vector<std::string>& literals) {

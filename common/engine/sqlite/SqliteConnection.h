@@ -141,6 +141,9 @@ private:
     // The statement prepared and its parameters bound to literals; nothing
     // when SQLite refuses it.
     StmtHandle TryPrepare(const std::string& sql, const std::vector<std::string>& literals);
+    // Whether SQLite finds the rows of a look-up in an index of the looked-up
+    // field alone, without reading the table.
+    bool FoundInOneColumnIndex(const std::string& sql);
     // Which names are text columns of table, for the dialect's translation.
     TextColumnTest TextColumnsOf(const std::string& table);
     void ExecSimple(const char* sql, const std::string& table);
