@@ -233,12 +233,8 @@ std::string ReadLiteral(const std::string& sql, std::size_t& at) {
     return literal;
 }
 
-// The statement with every text literal replaced by a parameter, and the
-// literals in order. Quoted names stay.
 // Whether a statement's tail is a look-up: " WHERE [name] = 'text'" and
-// nothing else. Its rows come in the same order whether the statement
-// selects every field or only the rowid: by the index on the field when
-// there is one, otherwise by rowid.
+// nothing else.
 bool IsLookupTail(std::string_view tail) {
     std::size_t i = 0;
     auto spaces = [&] {
@@ -278,6 +274,8 @@ bool IsLookupTail(std::string_view tail) {
     return i == tail.size();
 }
 
+// The statement with every text literal replaced by a parameter, and the
+// literals in order. Quoted names stay.
 std::string Parameterize(const std::string& sql, std::vector<std::string>& literals) {
     std::string out;
     out.reserve(sql.size());
