@@ -220,14 +220,10 @@ void ImportRun::Copy(const core::cTable& table)
     core::Recordset& to = dcTo.Recordset();
     dcFrom.Refresh();
     core::Recordset& from = dcFrom.Recordset();
-    const std::vector<Pair> pairs = ResolvePairs(table);
-    std::vector<core::FieldInfo> targets;
-    std::vector<ConversionGroup> groups;
-    for (const Pair& pair : pairs) {
-        targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
-        groups.push_back(GroupOf(targets.back().type));
-        AddToReport(pair, targets.back(), groups.back());
-    }
+    const PairedFields paired = PairForCopy(table);
+    const std::vector<Pair>& pairs = paired.pairs;
+    const std::vector<core::FieldInfo>& targets = paired.targets;
+    const std::vector<ConversionGroup>& groups = paired.groups;
     const core::DateTime today = core::DateTime::Today();
 
     long long record = 0;
@@ -313,20 +309,16 @@ bool ImportRun::CopyAtOnce(const core::cTable& table)
     baseline_ = rowsBefore;
     baselineTable_ = table.Table;
 
-    core::Recordset& to = dcTo.Recordset();
     core::Recordset& from = dcFrom.Recordset();
-    const std::vector<Pair> pairs = ResolvePairs(table);
-    std::vector<core::FieldInfo> targets;
-    std::vector<ConversionGroup> groups;
+    const PairedFields paired = PairForCopy(table);
+    const std::vector<Pair>& pairs = paired.pairs;
+    const std::vector<core::FieldInfo>& targets = paired.targets;
+    const std::vector<ConversionGroup>& groups = paired.groups;
     core::TableTransfer::Request request;
     request.table = table.Table;
     request.sourceTable = dcFrom.RecordSource;
-    for (const Pair& pair : pairs) {
-        targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
-        groups.push_back(GroupOf(targets.back().type));
-        AddToReport(pair, targets.back(), groups.back());
-        request.columns.emplace_back(targets.back().name, from.Columns()[static_cast<std::size_t>(pair.source)].name);
-    }
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        request.columns.emplace_back(targets[k].name, from.Columns()[static_cast<std::size_t>(pairs[k].source)].name);
     const core::DateTime today = core::DateTime::Today();
     // Counted as the value is converted: a copy that does not go through
     // gives the report back as it was.
@@ -383,6 +375,19 @@ bool ImportRun::CopyAtOnce(const core::cTable& table)
     transfer.reset();
     dcTo.Refresh();
     return true;
+}
+
+ImportRun::PairedFields ImportRun::PairForCopy(const core::cTable& table)
+{
+    core::Recordset& to = setup_.dcTo->Recordset();
+    PairedFields paired;
+    paired.pairs = ResolvePairs(table);
+    for (const Pair& pair : paired.pairs) {
+        paired.targets.push_back(to.Columns()[static_cast<std::size_t>(pair.target)]);
+        paired.groups.push_back(GroupOf(paired.targets.back().type));
+        AddToReport(pair, paired.targets.back(), paired.groups.back());
+    }
+    return paired;
 }
 
 void ImportRun::AddToReport(const Pair& pair, const core::FieldInfo& target, ConversionGroup group)

@@ -77,9 +77,19 @@ private:
         int target = -1;  // column of the destination recordset
     };
 
+    // The pairs of the copy with each destination field and its conversion
+    // group, in the order the copy converts them (and the report counts them).
+    struct PairedFields {
+        std::vector<Pair> pairs;
+        std::vector<core::FieldInfo> targets;
+        std::vector<ConversionGroup> groups;
+    };
+
     const core::cTable& DestinationTable();
     void OpenDestination(const core::cTable& table);
     std::vector<Pair> ResolvePairs(const core::cTable& table);
+    // The pairs resolved on the open recordsets, each entered in the report.
+    PairedFields PairForCopy(const core::cTable& table);
     void Copy(const core::cTable& table);
     // The emptying and the copy by one statement of the destination's
     // engine, where it has one for these two databases (see

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlcipher/sqlite3.h>
-
 #include <QTemporaryDir>
 
 #include <optional>
@@ -20,33 +18,18 @@
 #include "common/engine/Error.h"
 #include "common/engine/sqlite/SqliteTools.h"
 #include "import/ImportConvert.h"
+#include "tests/support/RawSqlite.h"
 
 namespace {
 
 const std::string kDestinationKey = "segreto";
 
+// Every row of t and the table's counter, each value with its storage class.
 std::string RawContent(const std::string& path)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_key(db, kDestinationKey.data(), static_cast<int>(kDestinationKey.size()));
-    sqlite3_exec(db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
-    std::string out;
-    for (const char* sql : {"SELECT rowid, typeof(v), quote(v) FROM t ORDER BY rowid",
-                            "SELECT name, seq FROM sqlite_sequence ORDER BY name"}) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) out += "<" + std::string(sqlite3_errmsg(db)) + ">";
-        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                out += std::string(text ? text : "NULL") + "|";
-            }
-            out += "\n";
-        }
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return out;
+    return testsupport::RawRows(path, kDestinationKey,
+                                {"SELECT rowid, typeof(v), quote(v) FROM t ORDER BY rowid",
+                                 "SELECT name, seq FROM sqlite_sequence ORDER BY name"});
 }
 
 core::Variant Converted(const core::Variant& value, const core::FieldInfo& target)

@@ -110,8 +110,9 @@ private:
     std::string source_;
 };
 
-// One whole migration of the sample Access archive with the given INI.
-migrate::RunOutcome Migrate(ProgramFolder& folder, const std::string& ini) {
+// One whole migration of the sample Access archive with the given INI;
+// lastMessage gets the final message.
+migrate::RunOutcome RunMigration(ProgramFolder& folder, const std::string& ini, testsupport::DialogCall& lastMessage) {
     folder.Write("Varnel.ini", ini);
     core::InitPrefs("Varnel", "Varnel.ini");
     core::LoadDestinationSettings(true);
@@ -121,7 +122,15 @@ migrate::RunOutcome Migrate(ProgramFolder& folder, const std::string& ini) {
     View view(kArchive);
     migrate::MigrationRun run(view, {from, to, support});
     const auto outcome = run.Run();
-    EXPECT_EQ(dialogs->LastMessage().text, msg::kSuccess);
+    lastMessage = dialogs->LastMessage();
+    return outcome;
+}
+
+// The same, ending in the success message.
+migrate::RunOutcome Migrate(ProgramFolder& folder, const std::string& ini) {
+    testsupport::DialogCall last;
+    const auto outcome = RunMigration(folder, ini, last);
+    EXPECT_EQ(last.text, msg::kSuccess);
     return outcome;
 }
 
@@ -323,16 +332,9 @@ TEST(PostgresProgramsTest, VarnelStopsAtARecordTheServerRefusesWithoutCallingLat
     ASSERT_TRUE(testsupport::RunPsql("agency_varnel_refusal", "-c \"ALTER TABLE \\\"tblAnClienti\\\" ADD CONSTRAINT "
                                                               "no_c01500 CHECK (\\\"sCodice\\\" <> 'C01500')\""));
     ProgramFolder folder;
-    folder.Write("Varnel.ini", "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\n");
-    core::InitPrefs("Varnel", "Varnel.ini");
-    core::LoadDestinationSettings(true);
-    testsupport::ScopedScriptedDialogs dialogs;
-    dialogs->AnswerMessage(core::MsgResult::Yes);
-    core::DataControl from, to, support;
-    View view(kArchive);
-    migrate::MigrationRun run(view, {from, to, support});
-    EXPECT_EQ(run.Run(), migrate::RunOutcome::Stopped);
-    const auto error = dialogs->LastMessage();
+    testsupport::DialogCall error;
+    EXPECT_EQ(RunMigration(folder, "[CFG]\r\nDBCONNECT=" + IniConnect(connect) + "\r\n", error),
+              migrate::RunOutcome::Stopped);
     // Client C01500 is refused when its batch is sent, after later clients
     // were read: they were never saved, and are not said to be lost.
     EXPECT_EQ(error.text.find("persi"), std::string::npos) << error.text;

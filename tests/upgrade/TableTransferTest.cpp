@@ -8,13 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlcipher/sqlite3.h>
-
 #include <optional>
 
 #include "common/Prefs.h"
 #include "common/RunPacer.h"
 #include "common/engine/Error.h"
+#include "tests/support/RawSqlite.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/upgrade/UpgradeTestSupport.h"
 #include "upgrade/TableCopy.h"
@@ -41,28 +40,9 @@ private:
 
 // Every row of t and the table's counter, each value with its storage class.
 std::string RawContent(const std::string& path, const std::string& key) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (!key.empty()) {
-        sqlite3_key(db, key.data(), static_cast<int>(key.size()));
-        sqlite3_exec(db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
-    }
-    std::string out;
-    for (const char* sql : {"SELECT rowid, typeof(v), quote(v), sNota FROM t ORDER BY rowid",
-                            "SELECT name, seq FROM sqlite_sequence ORDER BY name"}) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) out += "<" + std::string(sqlite3_errmsg(db)) + ">";
-        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                out += std::string(text ? text : "NULL") + "|";
-            }
-            out += "\n";
-        }
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return out;
+    return testsupport::RawRows(path, key,
+                                {"SELECT rowid, typeof(v), quote(v), sNota FROM t ORDER BY rowid",
+                                 "SELECT name, seq FROM sqlite_sequence ORDER BY name"});
 }
 
 struct CopyOutcome {
