@@ -89,7 +89,7 @@ std::string ImportReport::StopLine() const
             line.append(Number(at)).append(" non è stato salvato");
             if (at < read_)
                 line.append(", né i successivi fino al ").append(Number(read_)).append(
-                    ", già letti quando il server lo ha rifiutato");
+                    ", già letti quando il database lo ha rifiutato");
             line += '.';
             return line;
         }

@@ -226,6 +226,9 @@ void ImportRun::Copy(const core::cTable& table)
     const std::vector<ConversionGroup>& groups = paired.groups;
     const core::DateTime today = core::DateTime::Today();
 
+    // A refused record is raised when its batch is saved, with how many
+    // records were read after it, as a server's is.
+    const core::BatchedSaves batched(dcTo.Database());
     long long record = 0;
     std::size_t current = 0;
     ConversionNote note = ConversionNote::None;

@@ -91,28 +91,29 @@ void StepCopier::Run() {
     Resolve();
     core::Recordset& from = controls_.from.Recordset();
     core::Recordset& to = controls_.to.Recordset();
-    while (!from.Eof()) {
-        CopyRecord(from, to);
-        Act([&] { view_.SetProgressValue(static_cast<int>(std::nearbyint(from.PercentPosition()))); });
-        Act([&] { from.MoveNext(); });
-        view_.RecordDone(counts_.saved);
-    }
-    // A step is done when its records are committed.
+    // A server refuses a record when its batch is sent: by a later save,
+    // a look-up or the commit (ForgetRefused).
     try {
+        while (!from.Eof()) {
+            CopyRecord(from, to);
+            Act([&] { view_.SetProgressValue(static_cast<int>(std::nearbyint(from.PercentPosition()))); });
+            Act([&] { from.MoveNext(); });
+            view_.RecordDone(counts_.saved);
+        }
+        // A step is done when its records are committed.
         controls_.to.Database().Commit();
     } catch (const core::Error& e) {
-        ForgetRefused(e, false);
+        ForgetRefused(e);
         throw;
     }
 }
 
-void StepCopier::ForgetRefused(const core::Error& e, bool duringSave) {
-    // A server refuses a record when its batch is sent, after later ones
-    // were accepted: the refused record and those are not saved, and the
-    // tally must not count them (nor call them lost).
+void StepCopier::ForgetRefused(const core::Error& e) {
+    // A record is refused when its batch is saved, after later ones were
+    // given: the refused record and those are not saved, and the tally must
+    // not count them (nor call them lost).
     if (!e.RecordsAfter()) return;
-    const long long accepted = counts_.saved + (duringSave ? 1 : 0);
-    counts_.saved = std::max(0LL, accepted - *e.RecordsAfter() - 1);
+    counts_.saved = std::max(0LL, counts_.saved - *e.RecordsAfter() - 1);
 }
 
 void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
@@ -147,7 +148,9 @@ void StepCopier::CopyRecord(core::Recordset& from, core::Recordset& to) {
     try {
         saved = Act([&] { to.Update(); });
     } catch (const core::Error& e) {
-        ForgetRefused(e, true);
+        // A refusal that came late counts this record among the ones after
+        // the refused one: counted here, taken off with them.
+        if (e.RecordsAfter()) counts_.Saved();
         throw;
     }
     if (saved) {

@@ -63,9 +63,9 @@ private:
     // (or skipped for a code not found): a record that is not saved carried
     // nothing.
     void CountPending();
-    // After an error: takes out of the tally the records that a server
-    // refusal raised late left unsaved.
-    void ForgetRefused(const core::Error& e, bool duringSave);
+    // After an error: takes out of the tally the records that a refusal
+    // raised late left unsaved.
+    void ForgetRefused(const core::Error& e);
 
     // What the record being built shortened or did not find.
     struct Pending {

@@ -1,6 +1,6 @@
 // Copies a generated table of 20 columns from one encrypted database into
 // another, record by record through the engine's recordsets (read, AddNew,
-// each field assigned by name, Update), as the programs copy; then the same
+// each field assigned by name, Update, saves batched), as the programs copy; then the same
 // copy with the sqlcipher shell as INSERT INTO ... SELECT between attached
 // databases. Prints both times, their ratio and the peak memory of this
 // process at 100,000 rows and at the end.
@@ -121,6 +121,7 @@ int main(int argc, char** argv) {
         const double cpuStart = CpuSeconds(RUSAGE_SELF);
         auto from = core::Workspace::OpenDatabase(source.string(), false, true, ";PWD=" + kKey);
         auto to = core::Workspace::OpenDatabase(viaEngine.string(), false, false, ";PWD=" + kKey);
+        const core::BatchedSaves batched(*to);  // as the programs' copies do
         auto src = from->OpenRecordset("SELECT * FROM [Dati]");
         auto dst = to->OpenRecordset("SELECT * FROM [Dati]");
         std::vector<std::string> names;

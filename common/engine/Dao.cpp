@@ -152,7 +152,7 @@ void Recordset::Update() {
     RequireOpen();
     if (!editing_) throw Error(err::UpdateWithoutAddNew, "Update senza AddNew: nessun nuovo record da salvare.");
     wrote_ = true;
-    cursor_->Insert(buffer_);
+    cursor_->InsertTaking(std::move(buffer_));
     editing_ = false;
     buffer_.clear();
 }
@@ -230,6 +230,11 @@ void Database::Close() {
 void Database::SetBulkLoad(bool on) {
     RequireOpen();
     connection_->SetBulkLoad(on);
+}
+
+void Database::SetBatchedSaves(bool on) {
+    RequireOpen();
+    connection_->SetBatchedSaves(on);
 }
 
 void Database::Verify(const std::string& table) {

@@ -141,6 +141,8 @@ public:
     bool IsOpen() const { return connection_ != nullptr; }
     // See Connection::SetBulkLoad.
     void SetBulkLoad(bool on);
+    // See Connection::SetBatchedSaves.
+    void SetBatchedSaves(bool on);
     // See Connection::Verify.
     void Verify(const std::string& table);
     std::string Name() const;
@@ -153,6 +155,25 @@ private:
     std::shared_ptr<Connection> connection_;
     bool readOnly_;
     long long recordsAffected_ = 0;
+};
+
+// Batched saves (Connection::SetBatchedSaves) on a database's connection
+// for as long as it lives: for a copy whose errors say which record was
+// refused (Error::RecordsAfter). The records still waiting at the end are
+// saved by whatever next uses the connection, at the latest its commit.
+class BatchedSaves {
+public:
+    explicit BatchedSaves(Database& database) : connection_(database.RawConnection()) {
+        if (connection_) connection_->SetBatchedSaves(true);
+    }
+    ~BatchedSaves() {
+        if (connection_) connection_->SetBatchedSaves(false);
+    }
+    BatchedSaves(const BatchedSaves&) = delete;
+    BatchedSaves& operator=(const BatchedSaves&) = delete;
+
+private:
+    std::shared_ptr<Connection> connection_;
 };
 
 // The engine's default workspace.

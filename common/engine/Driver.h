@@ -93,6 +93,10 @@ public:
     // (see FieldConvert.h). Raises 3022 for a duplicate key, 3314 for a Null
     // in a required column.
     virtual void Insert(const std::vector<std::optional<Variant>>& values);
+    // The same where the caller gives the values up: a driver that keeps
+    // them for later takes them over. Until it raises nothing, they are
+    // left as they were.
+    virtual void InsertTaking(std::vector<std::optional<Variant>>&& values) { Insert(values); }
     // Deletes the current row; the cursor stays on it until Next().
     virtual void DeleteCurrent();
 };
@@ -158,6 +162,14 @@ public:
     // (the upgrade template): saved records are committed only when Flush
     // asks for it, not also every so many records. Nothing else changes.
     virtual void SetBulkLoad(bool /*on*/) {}
+    // For a run that copies many records and is ready for a refusal that
+    // comes late: saved records may wait and reach the database several at
+    // a time, so that a refused record is raised by a later Update or by
+    // the commit, with Error::RecordsAfter() counting the records given to
+    // Update after it. Those are not saved; the ones before it are, exactly
+    // as if each Update had saved its record. Off, each Update saves its
+    // record or raises (a server connection works so always).
+    virtual void SetBatchedSaves(bool /*on*/) {}
     virtual bool ReadOnly() const = 0;
     // Checks, as far as the format allows without reading every value, that
     // the table can be read to its end (pages inside the file, structures

@@ -218,24 +218,34 @@ private:
 // Tessily: a small SQLite table imported into Clienti.
 class TessilySubject : public Subject {
 public:
-    explicit TessilySubject(int rows = 300) : rows_(rows) {}
+    // text: the source is a CSV file, read record by record (and saved in
+    // batches) rather than copied by one statement.
+    explicit TessilySubject(int rows = 300, bool text = false) : rows_(rows), text_(text) {}
     const char* Name() const override { return "Tessily"; }
     void Prepare() override {
         home_ = std::make_unique<badinputstest::TessilyHome>();
         home_->MakeDestination();
         std::string script = "CREATE TABLE Anagrafe (Codice TEXT(10), Cognome TEXT(40), Denominazione TEXT(60), "
                              "Note TEXT(200));\n";
-        for (int i = 1; i <= rows_; ++i)
-            script += "INSERT INTO Anagrafe VALUES ('C" + std::to_string(i) + "', 'Cognome " + std::to_string(i) +
-                      "', 'Ditta numero " + std::to_string(i) + " s.r.l.', '" + std::string(60 + i % 40, 'n') +
-                      "');\n";
-        source_ = home_->MakeSqliteSource(script);
+        std::string text = "Codice;Cognome;Denominazione;Note\r\n";
+        for (int i = 1; i <= rows_; ++i) {
+            const std::string n = std::to_string(i), note(60 + i % 40, 'n');
+            script += "INSERT INTO Anagrafe VALUES ('C" + n + "', 'Cognome " + n + "', 'Ditta numero " + n +
+                      " s.r.l.', '" + note + "');\n";
+            text += "C" + n + ";Cognome " + n + ";Ditta numero " + n + " s.r.l.;" + note + "\r\n";
+        }
+        if (text_) {
+            source_ = home_->File("Anagrafe.csv");
+            badinputstest::WriteBytes(source_, text);
+        } else {
+            source_ = home_->MakeSqliteSource(script);
+        }
     }
     void Watch(FaultVfs& vfs) const override { vfs.WatchDatabase(Destination()); }
     void Run(testsupport::ScriptedDialogs& dialogs, const std::function<void()>& arm) override {
         auto w = home_->Load();
         ASSERT_TRUE(w) << dialogs.Transcript();
-        dialogs.AnswerFile(source_, badinputstest::TessilyHome::Sqlite);
+        dialogs.AnswerFile(source_, text_ ? badinputstest::TessilyHome::Csv : badinputstest::TessilyHome::Sqlite);
         w->cmdSourceDb_Click();
         ASSERT_FALSE(w->Ended()) << dialogs.Transcript();
         ASSERT_TRUE(w->cmdAvvia()->isEnabled()) << dialogs.Transcript();
@@ -251,6 +261,7 @@ public:
 
 private:
     int rows_;
+    bool text_;
     std::unique_ptr<badinputstest::TessilyHome> home_;
     std::string source_;
 };

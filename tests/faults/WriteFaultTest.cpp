@@ -31,6 +31,8 @@ bool ShowsSuccess(const RunResult& r) {
 std::unique_ptr<Subject> Make(const std::string& program) {
     if (program == "Varnel") return std::make_unique<VarnelSubject>();
     if (program == "Tessily") return std::make_unique<TessilySubject>();
+    // Over three batches of saves.
+    if (program == "TessilyTesto") return std::make_unique<TessilySubject>(1400, true);
     return std::make_unique<QuillonSubject>(1500);
 }
 
@@ -164,7 +166,7 @@ TEST_P(WriteFaults, EveryFailingWriteOrSyncEndsInItsErrorAndLosesNothingReported
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, WriteFaults, ::testing::Values("Varnel", "Tessily", "Quillon"),
+INSTANTIATE_TEST_SUITE_P(Programs, WriteFaults, ::testing::Values("Varnel", "Tessily", "TessilyTesto", "Quillon"),
                          [](const auto& info) { return info.param; });
 
 // Another program holds the destination: its locks for writing are refused

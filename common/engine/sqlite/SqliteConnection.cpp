@@ -181,6 +181,7 @@ std::vector<std::string> SqliteConnection::TableNames() {
     // User tables in creation order. SQLite's own tables (sqlite_sequence,
     // sqlite_stat1...) hold no user data and must not be copied or emptied
     // by the programs, so they are left out.
+    SendSaves();
     StmtHandle stmt = Prepare(
         "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' "
         "ESCAPE '!' ORDER BY rowid",
@@ -196,6 +197,7 @@ std::vector<std::string> SqliteConnection::TableNames() {
 const std::vector<ColumnDecl>& SqliteConnection::TableColumns(const std::string& table) {
     const std::string key = text::AsciiLower(table);
     if (auto it = columns_.find(key); it != columns_.end()) return it->second;
+    SendSaves();
     std::vector<ColumnDecl> columns;
     sqlite3_stmt* raw = nullptr;
     const std::string sql = "PRAGMA table_info(" + QuoteName(table) + ")";
@@ -366,6 +368,7 @@ TextColumnTest SqliteConnection::TextColumnsOf(const std::string& table) {
 }
 
 std::unique_ptr<Cursor> SqliteConnection::OpenCursor(const std::string& sql) {
+    SendSaves();
     // A statement of a shape seen before ("... WHERE [sCodice] = 'x'" with
     // another code) reuses its compiled statement with the new literals.
     std::vector<std::string> rawLiterals;
@@ -529,6 +532,7 @@ void SqliteConnection::ReturnStatement(const std::string& key, StmtHandle stmt, 
 
 long long SqliteConnection::Execute(const std::string& sql) {
     if (readOnly_) ThrowReadOnly(path_);
+    SendSaves();
     const std::string table = MainTable(sql).value_or("");
     const std::string translated = TranslateSql(sql, TextColumnsOf(table));
     StmtHandle stmt = Prepare(translated, table);
@@ -563,8 +567,33 @@ void SqliteConnection::BeginWrite(const std::string& table) {
     inTransaction_ = true;
 }
 
-void SqliteConnection::EndWrite() {
-    if (++pendingWrites_ >= kCommitEvery && !bulkLoad_) Commit();
+void SqliteConnection::EndWrite(int writes) {
+    pendingWrites_ += writes;
+    if (pendingWrites_ >= kCommitEvery && !bulkLoad_) Commit();
+}
+
+void SqliteConnection::QueueSave(const std::string& table, std::shared_ptr<const std::vector<FieldInfo>> columns,
+                                 std::vector<std::optional<Variant>>&& values) {
+    if (!batch_.Accepts(table, values)) {
+        SendSavesBeforeRecord();
+    } else if (batch_.Full()) {
+        try {
+            batch_.SendInBackground();
+        } catch (Error& e) {
+            if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + 1);
+            throw;
+        }
+    }
+    batch_.Add(table, std::move(columns), std::move(values));
+}
+
+void SqliteConnection::SendSavesBeforeRecord() {
+    try {
+        SendSaves();
+    } catch (Error& e) {
+        if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + 1);
+        throw;
+    }
 }
 
 void SqliteConnection::ExecSimple(const char* sql, const std::string& table) {
@@ -605,10 +634,20 @@ Error SqliteConnection::LostWritesError(const Error& cause) {
 }
 
 void SqliteConnection::Flush() {
-    if (!holdCommits_) Commit();
+    if (holdCommits_) return;
+    try {
+        SendSaves();
+    } catch (const Error& e) {
+        // A refusal has committed the records before it; an error of the
+        // batch's own commit has nothing left to commit.
+        Commit();
+        throw;
+    }
+    Commit();
 }
 
 void SqliteConnection::Rollback() noexcept {
+    batch_.Discard();
     pendingWrites_ = 0;
     lastFailure_.reset();
     if (inTransaction_ && !sqlite3_get_autocommit(db_.get()))

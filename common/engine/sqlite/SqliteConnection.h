@@ -37,6 +37,7 @@
 #include "common/engine/sqlite/SqliteErrors.h"
 #include "common/engine/sqlite/SqliteHandles.h"
 #include "common/engine/sqlite/SqliteCursor.h"
+#include "common/engine/sqlite/SqliteSaveBatch.h"
 
 namespace core::sqlite {
 
@@ -78,6 +79,9 @@ public:
     long long Execute(const std::string& sql) override;
     void Flush() override;
     void SetBulkLoad(bool on) override { bulkLoad_ = on; }
+    // Records saved while on wait in a batch (SqliteSaveBatch.h); turned
+    // off, the ones waiting are saved before anything else is done.
+    void SetBatchedSaves(bool on) override { batchedSaves_ = on; }
     bool ReadOnly() const override;
     // PRAGMA quick_check on the table (SqliteVerify.cpp): 3049 when a page
     // of it is damaged, 3078 for a table that does not exist.
@@ -97,7 +101,33 @@ public:
     // Around every write: opens the implicit transaction, and afterwards
     // counts the write and commits when the batch is full.
     void BeginWrite(const std::string& table);
-    void EndWrite();
+    void EndWrite(int writes = 1);
+
+    // Batched saves (SqliteSaveBatch.h). QueueSave takes one record whose
+    // values SQLite can store, and takes them over only when it raises
+    // nothing; what it raises counts this record among the ones after a
+    // refused record.
+    bool BatchesSaves() const { return batchedSaves_; }
+    void QueueSave(const std::string& table, std::shared_ptr<const std::vector<FieldInfo>> columns,
+                   std::vector<std::optional<Variant>>&& values);
+    // Saves every record waiting, raising a refusal among them: before
+    // anything that could see them or change what they meet.
+    void SendSaves() {
+        if (!SaveBatch::OnSendingThread()) batch_.Send();
+    }
+    // The same before a record that is not saved (it failed a check): a
+    // refusal counts it among the records after the refused one.
+    void SendSavesBeforeRecord();
+    // Waits for the batch being saved by a thread of its own, raising its
+    // refusal: before any other call into SQLite.
+    void AwaitSaves() {
+        if (batch_.Busy() && !SaveBatch::OnSendingThread()) batch_.Await();
+    }
+    // The same where nothing may be raised (a cursor going away): the
+    // refusal is raised by the next call that waits.
+    void AwaitSavesQuietly() noexcept {
+        if (!SaveBatch::OnSendingThread()) batch_.AwaitQuietly();
+    }
     // Raises error after committing what was saved before it; when that
     // commit fails, or SQLite had already rolled the transaction back, the
     // error raised says that the uncommitted writes were lost.
@@ -163,6 +193,9 @@ private:
     std::unordered_map<std::string, CachedSelect> selects_;
     // The statement as the program wrote it, literals blanked -> key of selects_.
     std::unordered_map<std::string, std::string> shapes_;
+    bool batchedSaves_ = false;
+    // Last: its statements are finalized before the handle closes.
+    SaveBatch batch_{*this};
 };
 
 }  // namespace core::sqlite

@@ -27,6 +27,8 @@ SqliteCursor::SqliteCursor(std::shared_ptr<SqliteConnection> connection, CursorS
 }
 
 SqliteCursor::~SqliteCursor() {
+    // Nothing of the connection's is touched while a batch is being saved.
+    connection_->AwaitSavesQuietly();
     // Statements first, while the connection is surely open.
     inserts_.clear();
     delete_.reset();
@@ -38,6 +40,7 @@ SqliteCursor::~SqliteCursor() {
 }
 
 void SqliteCursor::Step() {
+    connection_->AwaitSaves();
     std::fill(loaded_.begin(), loaded_.end(), 0);
     if (rowLoaded_) sqlite3_reset(rowStmt_.get());
     rowLoaded_ = false;
@@ -63,6 +66,7 @@ void SqliteCursor::Next() { Step(); }
 const Variant& SqliteCursor::Get(int column) const {
     const auto c = static_cast<std::size_t>(column);
     if (!loaded_[c]) {
+        connection_->AwaitSaves();
         if (!rowStmt_) row_[c] = ReadValue(stmt_.get(), column + offset_, (*columns_)[c]);
         else if (column == keyColumn_) row_[c] = ReadValue(stmt_.get(), 1, (*columns_)[c]);
         else row_[c] = ReadValue(LoadRow(), column, (*columns_)[c]);
@@ -92,6 +96,7 @@ double SqliteCursor::Percent() const {
     if (!rangeLoaded_ && offset_ && !table_.empty()) {
         // Asked for only by the callers that show progress.
         rangeLoaded_ = true;
+        connection_->AwaitSaves();
         const std::string t = QuoteName(table_);
         StmtHandle range = connection_->Prepare(
             "SELECT (SELECT min(_rowid_) FROM " + t + "), (SELECT max(_rowid_) FROM " + t + ")", table_);
@@ -125,22 +130,11 @@ SqliteCursor::InsertStatement& SqliteCursor::InsertFor(
     }
     InsertStatement s;
     s.assigned.resize(values.size());
-    std::string names, marks;
     for (std::size_t i = 0; i < values.size(); ++i) {
         s.assigned[i] = values[i].has_value();
-        if (!values[i]) continue;
-        if (!names.empty()) {
-            names += ", ";
-            marks += ", ";
-        }
-        names += QuoteName((*columns_)[i].name);
-        marks += '?';
-        s.columns.push_back(static_cast<int>(i));
+        if (values[i]) s.columns.push_back(static_cast<int>(i));
     }
-    const std::string sql = names.empty()
-                                ? "INSERT INTO " + QuoteName(table_) + " DEFAULT VALUES"
-                                : "INSERT INTO " + QuoteName(table_) + " (" + names + ") VALUES (" +
-                                      marks + ")";
+    const std::string sql = InsertSql(table_, *columns_, s.columns, 1);
     s.stmt = connection_->Prepare(sql, table_);
     inserts_.insert(inserts_.begin(), std::move(s));
     return inserts_.front();
@@ -151,6 +145,13 @@ void SqliteCursor::Insert(const std::vector<std::optional<Variant>>& values) {
     if (values.size() != columns_->size())
         throw Error(err::InvalidArgument, "Numero di campi errato per la tabella '" + table_ + "'.",
                     "SQLite");
+    if (connection_->BatchesSaves()) {
+        CheckStorable(values);
+        connection_->QueueSave(table_, columns_, std::vector<std::optional<Variant>>(values));
+        wrote_ = true;
+        return;
+    }
+    connection_->SendSaves();
     InsertStatement& ins = InsertFor(values);
     sqlite3_stmt* stmt = ins.stmt.get();
     try {
@@ -177,6 +178,26 @@ void SqliteCursor::Insert(const std::vector<std::optional<Variant>>& values) {
     connection_->EndWrite();
 }
 
+void SqliteCursor::InsertTaking(std::vector<std::optional<Variant>>&& values) {
+    if (!connection_->BatchesSaves() || !updatable_ || values.size() != columns_->size()) {
+        Insert(values);
+        return;
+    }
+    CheckStorable(values);
+    connection_->QueueSave(table_, columns_, std::move(values));
+    wrote_ = true;
+}
+
+void SqliteCursor::CheckStorable(const std::vector<std::optional<Variant>>& values) {
+    try {
+        for (std::size_t c = 0; c < values.size(); ++c)
+            if (values[c]) sqlite::CheckStorable(*values[c], (*columns_)[c], table_);
+    } catch (const Error& e) {
+        connection_->SendSavesBeforeRecord();
+        connection_->Raise(e);
+    }
+}
+
 void SqliteCursor::DeleteCurrent() {
     if (!updatable_) ThrowReadOnly(connection_->Name());
     if (atEnd_)
@@ -187,6 +208,7 @@ void SqliteCursor::DeleteCurrent() {
                                  "Impossibile eliminare record dalla tabella '" + table_ +
                                      "': la tabella non ha un identificativo di riga.",
                                  "SQLite"));
+    connection_->SendSaves();
     // The cursor stays on the deleted row until Next(): keep its values.
     for (int c = 0; c < static_cast<int>(columns_->size()); ++c) Get(c);
     if (!delete_)

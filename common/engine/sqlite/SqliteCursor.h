@@ -61,6 +61,7 @@ public:
 
     bool Updatable() const override { return updatable_; }
     void Insert(const std::vector<std::optional<Variant>>& values) override;
+    void InsertTaking(std::vector<std::optional<Variant>>&& values) override;
     void DeleteCurrent() override;
 
 private:
@@ -74,6 +75,8 @@ private:
     // The current row's statement for a look-up's other fields, stepped to
     // the row on first use.
     sqlite3_stmt* LoadRow() const;
+    // Raises what SQLite would raise for one of the values, at this record.
+    void CheckStorable(const std::vector<std::optional<Variant>>& values);
     InsertStatement& InsertFor(const std::vector<std::optional<Variant>>& values);
 
     std::shared_ptr<SqliteConnection> connection_;

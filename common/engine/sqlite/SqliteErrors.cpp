@@ -137,6 +137,17 @@ Error TranslateError(int rc, std::string_view message, const ErrorContext& c) {
                                         std::to_string(rc) + ").");
 }
 
+bool AboutTheRows(int rc) {
+    switch (rc & 0xff) {
+    case SQLITE_ERROR:
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE: return true;
+    default: return false;
+    }
+}
+
 Error LastError(sqlite3* db, int rc, const ErrorContext& context) {
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);

@@ -25,6 +25,11 @@ Error TranslateError(int rc, std::string_view message, const ErrorContext& conte
 // The same, reading the code and message from the connection.
 Error LastError(sqlite3* db, int rc, const ErrorContext& context);
 
+// Whether a failed write is about the rows written (a constraint, a
+// trigger's RAISE, a value SQLite cannot take), which writing them another
+// way meets again, rather than a failure of the file or of memory.
+bool AboutTheRows(int rc);
+
 // The open-time errors, raised before SQLite sees the file.
 Error MissingFileError(const std::string& file);
 Error FolderError(const std::string& file);

@@ -240,17 +240,6 @@ void CopyValue(sqlite3_context* context, int argc, sqlite3_value** argv) {
 // Whether a failed statement was refused for what its rows hold (a value
 // the check of this file stopped, a constraint, a trigger), which the
 // record-by-record copy meets again at the same row with its own error.
-bool AboutTheRows(int rc) {
-    switch (rc & 0xff) {
-    case SQLITE_ERROR:
-    case SQLITE_CONSTRAINT:
-    case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG:
-    case SQLITE_RANGE: return true;
-    default: return false;
-    }
-}
-
 int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
 // SQLCipher derives an attached database's key, and reads its schema, at
@@ -526,6 +515,8 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
 
 std::unique_ptr<TableTransfer> SqliteConnection::OpenTransfer(Connection& source, const std::string& password) {
     auto* from = dynamic_cast<SqliteConnection*>(&source);
+    SendSaves();
+    if (from) from->SendSaves();
     // ATTACH is refused inside a transaction.
     if (!from || readOnly_ || inTransaction_ || !sqlite3_get_autocommit(db_.get())) return nullptr;
     return SqliteTransfer::Attach(shared_from_this(), from->Name(), password);

@@ -226,6 +226,14 @@ struct ResultSink {
     }
 };
 
+struct CheckSink {
+    void Null() {}
+    void Integer(long long) {}
+    void Real(double) {}
+    void Text(std::string_view, bool) {}
+    void Blob(const Bytes&) {}
+};
+
 template <class Sink>
 void Store(Sink sink, const Variant& value, const FieldInfo& field, const std::string& table) {
     switch (value.kind()) {
@@ -280,6 +288,10 @@ void Store(Sink sink, const Variant& value, const FieldInfo& field, const std::s
 void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldInfo& field,
                const std::string& table) {
     Store(ParameterSink{stmt, index}, value, field, table);
+}
+
+void CheckStorable(const Variant& value, const FieldInfo& field, const std::string& table) {
+    Store(CheckSink{}, value, field, table);
 }
 
 void ResultValue(sqlite3_context* context, const Variant& value, const FieldInfo& field, const std::string& table) {

@@ -59,6 +59,8 @@ std::optional<DateTime> ParseIsoDateTime(std::string_view text);
 // SQLite would store it anyway. table names the table in messages.
 void BindValue(sqlite3_stmt* stmt, int index, const Variant& value, const FieldInfo& field,
                const std::string& table);
+// Raises what BindValue would raise for the value, binding nothing.
+void CheckStorable(const Variant& value, const FieldInfo& field, const std::string& table);
 // The same stored form as the result of a function of the engine's own.
 void ResultValue(sqlite3_context* context, const Variant& value, const FieldInfo& field, const std::string& table);
 

@@ -13,6 +13,7 @@
 namespace core::sqlite {
 
 void SqliteConnection::Verify(const std::string& table) {
+    SendSaves();
     const std::string sql = "PRAGMA quick_check(" + Literal(table) + ")";
     StmtHandle stmt = Prepare(sql, table);
     std::string problems;
