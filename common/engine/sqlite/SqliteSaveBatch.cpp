@@ -96,23 +96,24 @@ void SaveBatch::Add(const std::string& table, std::shared_ptr<const std::vector<
 bool SaveBatch::Full() const { return waiting_.rows >= kRowsPerBatch || waiting_.bytes >= kMaxBatchBytes; }
 
 void SaveBatch::Await() {
+    std::exception_ptr failure = std::exchange(kept_, nullptr);
     if (inFlight_.valid()) {
         std::future<void> inFlight = std::move(inFlight_);
         try {
             inFlight.get();
-        } catch (Error& e) {
-            if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + static_cast<long long>(waiting_.rows));
-            waiting_.Clear();
-            throw;
         } catch (...) {
-            waiting_.Clear();
-            throw;
+            failure = std::current_exception();
         }
     }
-    if (kept_) {
-        std::exception_ptr kept = std::exchange(kept_, nullptr);
-        waiting_.Clear();
-        std::rethrow_exception(kept);
+    if (!failure) return;
+    // The records waiting behind the failed batch are dropped with it.
+    const auto waiting = static_cast<long long>(waiting_.rows);
+    waiting_.Clear();
+    try {
+        std::rethrow_exception(failure);
+    } catch (Error& e) {
+        if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + waiting);
+        throw;
     }
 }
 
