@@ -18,6 +18,10 @@
 // Error::UncommittedLost(), so that a run recounts what its destination
 // really holds instead of trusting its own count.
 //
+// With batched saves (SetBatchedSaves, SqliteSaveBatch.h), saved records
+// wait and reach the database several at a time; every call that could see
+// them or change what they meet saves them first.
+//
 // Journal: the rollback journal (journal_mode=DELETE), not WAL. With the
 // writes batched in transactions WAL gains nothing measurable, and a WAL
 // database keeps recent commits in a separate -wal file: the upgrade

@@ -6,7 +6,9 @@
 // A cursor over "SELECT * FROM <table>" (with an optional WHERE / ORDER BY)
 // also selects the rowid, which serves DeleteCurrent and the position
 // estimate, and can insert into its table: one prepared INSERT per set of
-// assigned columns, kept for the cursor's life.
+// assigned columns, kept for the cursor's life, or, when the connection
+// batches saves, the record joins its batch (SqliteSaveBatch.h). A cursor
+// waits for a batch being saved before it steps or reads a value.
 //
 // What a read verifies: SQLite checks each page as it reads it (page kind,
 // cell bounds, overflow chains of the stated length; under SQLCipher each
