@@ -574,22 +574,19 @@ void SqliteConnection::EndWrite(int writes) {
 
 void SqliteConnection::QueueSave(const std::string& table, std::shared_ptr<const std::vector<FieldInfo>> columns,
                                  std::vector<std::optional<Variant>>&& values) {
-    if (!batch_.Accepts(table, values)) {
-        SendSavesBeforeRecord();
-    } else if (batch_.Full()) {
-        try {
-            batch_.SendInBackground();
-        } catch (Error& e) {
-            if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + 1);
-            throw;
-        }
-    }
+    if (!batch_.Accepts(table, values)) SendSavesBeforeRecord();
+    else if (batch_.Full()) CountingThisRecord([this] { batch_.SendInBackground(); });
     batch_.Add(table, std::move(columns), std::move(values));
 }
 
 void SqliteConnection::SendSavesBeforeRecord() {
+    CountingThisRecord([this] { SendSaves(); });
+}
+
+template <class Send>
+void SqliteConnection::CountingThisRecord(Send send) {
     try {
-        SendSaves();
+        send();
     } catch (Error& e) {
         if (e.RecordsAfter()) e.SetRecordsAfter(*e.RecordsAfter() + 1);
         throw;

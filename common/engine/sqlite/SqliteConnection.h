@@ -180,6 +180,10 @@ private:
     bool FoundInOneColumnIndex(const std::string& sql);
     // Which names are text columns of table, for the dialect's translation.
     TextColumnTest TextColumnsOf(const std::string& table);
+    // Runs send, counting a record not yet queued among the records after
+    // a refused one that it raises.
+    template <class Send>
+    void CountingThisRecord(Send send);
     void ExecSimple(const char* sql, const std::string& table);
     void Commit();
     Error LostWritesError(const Error& cause);

@@ -146,9 +146,7 @@ void SqliteCursor::Insert(const std::vector<std::optional<Variant>>& values) {
         throw Error(err::InvalidArgument, "Numero di campi errato per la tabella '" + table_ + "'.",
                     "SQLite");
     if (connection_->BatchesSaves()) {
-        CheckStorable(values);
-        connection_->QueueSave(table_, columns_, std::vector<std::optional<Variant>>(values));
-        wrote_ = true;
+        InsertTaking(std::vector<std::optional<Variant>>(values));
         return;
     }
     connection_->SendSaves();
