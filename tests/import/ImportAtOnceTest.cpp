@@ -9,6 +9,8 @@
 
 #include <QTemporaryDir>
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "common/Prefs.h"
@@ -138,6 +140,72 @@ TEST_P(ImportAtOnceTest, StatementSavesWhatTheRecordByRecordCopySaves)
         EXPECT_EQ(emptied, 1);
         if (rows) EXPECT_EQ(RawContent(bySet), RawContent(byRecord));
         else EXPECT_EQ(RawContent(bySet), before);
+    }
+}
+
+// A page in the middle of a source table damaged: the copy ends in the
+// damage's error, with the destination as it was, emptying included, and
+// never with the rows before the page.
+TEST(ImportAtOnceDamage, ADamagedSourcePageEndsTheCopyWithTheDestinationAsItWas)
+{
+    core::InitPrefs("Tessily", "Tessily.ini");
+    QTemporaryDir dir;
+    for (const std::string& sourceKey : {std::string(), std::string("chiave")}) {
+        SCOPED_TRACE(sourceKey.empty() ? "plain source" : "encrypted source");
+        const std::string source = dir.path().toStdString() + "/o" + sourceKey + ".db";
+        const std::string destination = dir.path().toStdString() + "/t" + sourceKey + ".db";
+        core::sqlite::CreateDatabase(source,
+                                     "CREATE TABLE o (v TEXT(60)); WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL "
+                                     "SELECT x + 1 FROM n LIMIT 5000) INSERT INTO o SELECT printf('%060d', x) FROM n;",
+                                     sourceKey);
+        core::sqlite::CreateDatabase(destination,
+                                     "CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, v VARCHAR(60));"
+                                     " INSERT INTO t (v) VALUES ('prima');",
+                                     kDestinationKey);
+        const std::string before = RawContent(destination);
+        std::string bytes;
+        {
+            std::ifstream in(source, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        // An encrypted file has the engine's 1,024-byte pages, a plain one
+        // gives its page size in its header.
+        const std::size_t page =
+            sourceKey.empty() ? (static_cast<unsigned char>(bytes[16]) << 8 | static_cast<unsigned char>(bytes[17]))
+                              : 1024;
+        const std::size_t at = (bytes.size() / page / 2) * page;
+        for (std::size_t i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>(bytes[at + i] ^ 0x5A);
+        std::ofstream(source, std::ios::binary | std::ios::trunc) << bytes;
+
+        int number = 0;
+        {
+            auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
+            auto to = core::Workspace::OpenDatabase(destination, false, false, ";PWD=" + kDestinationKey);
+            const core::FieldInfo target = to->OpenRecordset("t")->Columns()[1];
+            auto transfer = to->RawConnection()->OpenTransfer(*from->RawConnection(), sourceKey);
+            ASSERT_TRUE(transfer);
+            core::TableTransfer::Request request;
+            request.table = "t";
+            request.sourceTable = "o";
+            request.columns = {{"v", "v"}};
+            request.convert = [&](std::size_t, core::Variant value) { return Converted(value, target); };
+            request.emptied = [](long long) {};
+            try {
+                transfer->Copy(request);
+            } catch (const core::Error& e) {
+                number = e.Number();
+            }
+            try {
+                to->Commit();
+            } catch (const core::Error&) {
+                // A transaction SQLite rolled back: nothing of the copy is left either way.
+            }
+            transfer.reset();
+            to->Close();
+        }
+        core::Engine::Instance().Prune();
+        EXPECT_EQ(number, core::err::CorruptDatabase);
+        EXPECT_EQ(RawContent(destination), before);
     }
 }
 

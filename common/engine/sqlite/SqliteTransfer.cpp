@@ -16,12 +16,18 @@
 // field's own, and stores it as saving would: a function of this file in
 // the SELECT list does for each value what the record-by-record copy does
 // between reading and saving, so the two store the same values. What
-// either conversion refuses fails the statement in the same way.
+// either conversion refuses fails the statement in the same way. Where the
+// source is a file of its own, the same copy runs on two cores instead: a
+// thread of its own reads the source on a second connection (RowReader),
+// and each record is converted here and saved by INSERTs of many rows in
+// the same savepoint, ending in every case as the statement ends.
 
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <filesystem>
 #include <exception>
 #include <optional>
 #include <string>
@@ -33,6 +39,8 @@
 #include "common/engine/sqlite/SqlDialect.h"
 #include "common/engine/sqlite/SqliteConnection.h"
 #include "common/engine/sqlite/SqliteCursor.h"
+#include "common/engine/sqlite/SqliteRowReader.h"
+#include "common/engine/sqlite/SqliteSaveBatch.h"
 #include "common/engine/sqlite/SqliteTools.h"
 #include "common/engine/sqlite/SqliteTypes.h"
 
@@ -275,17 +283,31 @@ public:
     std::optional<long long> Copy(const Request& request) override;
 
 private:
-    explicit SqliteTransfer(std::shared_ptr<SqliteConnection> target) : target_(std::move(target)) {}
+    SqliteTransfer(std::shared_ptr<SqliteConnection> target, std::string source, std::string password)
+        : target_(std::move(target)), source_(std::move(source)), password_(std::move(password)) {}
     std::optional<std::vector<StoredForm>> Forms(const Request& request, const std::string& sourceTable);
     // A converting copy's fields, into state_; false when either table
     // does not have them.
     bool DescribeFields(const Request& request, const std::string& sourceTable);
     std::optional<std::pair<long long, long long>> RowidRange(const std::string& table);
     static std::string Statement(const Request& request, const std::string& sourceTable);
+    // A converting copy's source rows read by a thread of their own on a
+    // connection of their own, or nullptr where that cannot be (the source
+    // is the destination's own file, or cannot be opened again).
+    std::unique_ptr<RowReader> StartReader(const Request& request, const std::string& sourceTable);
+    // The converting copy with the rows from reader, inside the savepoint:
+    // each record converted as the statement's functions convert it and
+    // saved by INSERTs of many rows. Ends as the statement would.
+    std::optional<long long> CopyFrom(RowReader& reader, const Request& request);
+    // The end of a copy refused with rc: the savepoint rolled back and
+    // nothing returned, or error raised where the refusal was not about
+    // the rows or the transaction is gone.
+    std::optional<long long> Refused(int rc, const Error& error);
     // Rolls the savepoint back; false when the transaction it was in is gone.
     bool TakeBack();
 
     std::shared_ptr<SqliteConnection> target_;
+    const std::string source_, password_;
     RowState state_;
 };
 
@@ -310,7 +332,7 @@ std::unique_ptr<TableTransfer> SqliteTransfer::Attach(std::shared_ptr<SqliteConn
         Exec(db, std::string("DETACH DATABASE ") + kSchema);
         return nullptr;
     }
-    std::unique_ptr<SqliteTransfer> transfer(new SqliteTransfer(std::move(target)));
+    std::unique_ptr<SqliteTransfer> transfer(new SqliteTransfer(std::move(target), source, password));
     // Callable only from statements, never from a trigger or view of a file.
     if (sqlite3_create_function_v2(db, kRowFunction, -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &transfer->state_,
                                    CopyRow, nullptr, nullptr, nullptr) != SQLITE_OK ||
@@ -392,7 +414,9 @@ std::optional<std::pair<long long, long long>> SqliteTransfer::RowidRange(const 
     // copy does not take from the rowid.
     const std::string t = std::string(kSchema) + "." + QuoteName(table);
     sqlite3_stmt* raw = nullptr;
-    const std::string sql = "SELECT min(_rowid_), max(_rowid_) FROM " + t;
+    // One look-up at each end: min and max side by side would read the
+    // whole table.
+    const std::string sql = "SELECT (SELECT min(_rowid_) FROM " + t + "), (SELECT max(_rowid_) FROM " + t + ")";
     if (sqlite3_prepare_v2(target_->Db(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
         return std::nullopt;
@@ -451,13 +475,17 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     if (!range) return std::nullopt;
 
     sqlite3* db = target_->Db();
-    const std::string sql = Statement(request, sourceTable);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        return std::nullopt;
+    std::unique_ptr<RowReader> reader = request.convert ? StartReader(request, sourceTable) : nullptr;
+    const std::string sql = reader ? std::string() : Statement(request, sourceTable);
+    StmtHandle stmt;
+    if (!reader) {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            return std::nullopt;
+        }
+        stmt.reset(raw);
     }
-    StmtHandle stmt(raw);
 
     target_->BeginWrite(request.table);
     if (Exec(db, "SAVEPOINT agency_copy") != SQLITE_OK) return std::nullopt;
@@ -480,6 +508,18 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     state_.stopped = false;
     state_.convert = request.convert ? &request.convert : nullptr;
     state_.table = request.table;
+    if (reader) {
+        target_->HoldCommits(true);
+        std::optional<long long> rows;
+        try {
+            rows = CopyFrom(*reader, request);
+        } catch (...) {
+            target_->HoldCommits(false);
+            throw;
+        }
+        target_->HoldCommits(false);
+        return rows;
+    }
     target_->HoldCommits(true);
     const int rc = sqlite3_step(stmt.get());
     target_->HoldCommits(false);
@@ -501,6 +541,10 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     }
     const Error error = LastError(db, rc, {target_->Name(), request.table, sql});
     stmt.reset();
+    return Refused(rc, error);
+}
+
+std::optional<long long> SqliteTransfer::Refused(int rc, const Error& error) {
     const bool undone = TakeBack();
     if (state_.thrown) std::rethrow_exception(std::exchange(state_.thrown, nullptr));
     // SQLite dropped the whole transaction: the writes before this table
@@ -509,6 +553,123 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     // never retried record by record as if it had not happened.
     if (!undone || !AboutTheRows(rc)) target_->Raise(error);
     return std::nullopt;
+}
+
+std::unique_ptr<RowReader> SqliteTransfer::StartReader(const Request& request, const std::string& sourceTable) {
+    if (sqlite3_threadsafe() == 0) return nullptr;
+    // The destination's own file is read where the statement reads it: a
+    // second connection would wait for the lock the copy holds.
+    std::error_code failed;
+    if (std::filesystem::equivalent(source_, target_->Name(), failed) || failed) return nullptr;
+    DbHandle db;
+    try {
+        db = OpenDatabaseFile(source_, password_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+    } catch (const Error&) {
+        return nullptr;  // the statement reads it through the attached file, and meets what failed here
+    }
+    // Read once from start to end: no more pages kept than a reading does.
+    sqlite3_exec(db.get(), "PRAGMA cache_size = -2000", nullptr, nullptr, nullptr);
+    std::string names;
+    for (const auto& pair : request.columns) names += ", " + QuoteName(pair.second);
+    const std::string sql = "SELECT _rowid_" + names + " FROM main." + QuoteName(sourceTable) + " ORDER BY _rowid_";
+    return RowReader::Start(std::move(db), sql, state_.sourceFields, source_, sourceTable);
+}
+
+std::optional<long long> SqliteTransfer::CopyFrom(RowReader& reader, const Request& request) {
+    sqlite3* db = target_->Db();
+    const std::vector<FieldInfo>& targets = state_.targetFields;
+    const std::size_t columns = targets.size();
+    std::vector<int> given(columns);
+    for (std::size_t c = 0; c < columns; ++c) given[c] = static_cast<int>(c);
+    const auto variables = static_cast<std::size_t>(std::max(1, sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, -1)));
+    const std::size_t perStatement = std::clamp<std::size_t>(variables / columns, 1, 64);
+
+    std::vector<StmtHandle> statements(perStatement + 1);  // by rows
+    std::string sql;
+    auto prepared = [&](std::size_t rows) -> sqlite3_stmt* {
+        StmtHandle& stmt = statements[rows];
+        if (!stmt) {
+            sql = InsertSql(request.table, targets, given, rows);
+            sqlite3_stmt* raw = nullptr;
+            const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
+            stmt.reset(raw);
+            if (rc != SQLITE_OK) throw LastError(db, rc, {target_->Name(), request.table, sql});
+        }
+        return stmt.get();
+    };
+
+    std::vector<Variant> pending;  // converted values, row after row
+    pending.reserve(perStatement * columns);
+    long long rows = 0, saved = 0;
+    std::optional<Error> failure;  // of the INSERT that failed
+    // The pending rows saved; the result code of the INSERT.
+    auto send = [&]() -> int {
+        const std::size_t count = pending.size() / columns;
+        sqlite3_stmt* stmt = prepared(count);
+        for (std::size_t i = 0; i < pending.size(); ++i)
+            BindValue(stmt, static_cast<int>(i + 1), pending[i], targets[i % columns], request.table);
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) saved += sqlite3_changes64(db);
+        else failure = LastError(db, rc, {target_->Name(), request.table, sqlite3_sql(stmt)});
+        sqlite3_reset(stmt);
+        pending.clear();
+        return rc;
+    };
+    RowReader::Batch batch;
+    // The next rows; the source's own failure ends the copy as the
+    // statement ends on it.
+    auto next = [&]() -> bool {
+        try {
+            return reader.Next(batch);
+        } catch (const Error& e) {
+            failure = e;
+            return false;
+        }
+    };
+
+    int rc = SQLITE_DONE;
+    bool stopped = false;
+    try {
+        while (!stopped && rc == SQLITE_DONE && next()) {
+            for (std::size_t r = 0; r < batch.Rows() && !stopped && rc == SQLITE_DONE; ++r) {
+                ++rows;
+                if (request.rowDone) {
+                    try {
+                        request.rowDone(rows, RowidPercent(batch.rowids[r], state_.low, state_.high));
+                    } catch (...) {
+                        // The row it was called for is still saved when the
+                        // stop keeps the rows, as the statement's row check does.
+                        state_.thrown = std::current_exception();
+                        if (!request.stopKeepsRows) return Refused(SQLITE_ERROR, Error(err::ReservedError, "stopped"));
+                        stopped = true;
+                    }
+                }
+                for (std::size_t k = 0; k < columns; ++k)
+                    pending.push_back(ConvertForField(request.convert(k, std::move(batch.values[r * columns + k])),
+                                                      targets[k]));
+                if (pending.size() == perStatement * columns) rc = send();
+            }
+        }
+        if (failure && rc == SQLITE_DONE) rc = reader.FailedCode() ? reader.FailedCode() : SQLITE_ERROR;
+        if (rc == SQLITE_DONE && !pending.empty()) rc = send();
+    } catch (const Error& e) {
+        // A value either conversion refuses, as the statement's value
+        // function refuses it.
+        return Refused(SQLITE_ERROR, e);
+    } catch (...) {
+        TakeBack();
+        throw;
+    }
+    if (rc != SQLITE_DONE) return Refused(rc, *failure);
+    statements.clear();
+    if (Exec(db, "RELEASE agency_copy") != SQLITE_OK) {
+        const Error error = LastError(db, sqlite3_extended_errcode(db), {target_->Name(), request.table, "RELEASE"});
+        if (!TakeBack()) target_->Raise(error);
+        return std::nullopt;
+    }
+    target_->EndWrite();
+    if (state_.thrown) std::rethrow_exception(std::exchange(state_.thrown, nullptr));
+    return saved;
 }
 
 }  // namespace
