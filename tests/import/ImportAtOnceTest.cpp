@@ -64,6 +64,50 @@ const ConvertCase kCases[] = {
     {"a blob into a text", "BLOB", "VARCHAR(10)", "('a'), (X'0102')"},
 };
 
+struct StatementOutcome {
+    bool opened = false;  // whether the source could be attached
+    std::optional<long long> rows;
+    long long emptied = -1;
+    int error = 0;  // the first error of the copy or its commit
+};
+
+// Tessily's copy by one statement of o.v into t.v, emptying t first.
+StatementOutcome CopyByStatement(const std::string& source, const std::string& sourceKey,
+                                 const std::string& destination)
+{
+    StatementOutcome outcome;
+    {
+        auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
+        auto to = core::Workspace::OpenDatabase(destination, false, false, ";PWD=" + kDestinationKey);
+        const core::FieldInfo target = to->OpenRecordset("t")->Columns()[1];
+        auto transfer = to->RawConnection()->OpenTransfer(*from->RawConnection(), sourceKey);
+        outcome.opened = transfer != nullptr;
+        if (!transfer) return outcome;
+        core::TableTransfer::Request request;
+        request.table = "t";
+        request.sourceTable = "o";
+        request.columns = {{"v", "v"}};
+        request.convert = [&](std::size_t, core::Variant value) { return Converted(value, target); };
+        request.emptied = [&](long long deleted) { outcome.emptied = deleted; };
+        request.stopKeepsRows = true;
+        try {
+            outcome.rows = transfer->Copy(request);
+        } catch (const core::Error& e) {
+            outcome.error = e.Number();
+        }
+        try {
+            to->Commit();
+        } catch (const core::Error& e) {
+            // After a failed copy, a transaction SQLite rolled back: the copy's own error stays the one reported.
+            if (outcome.error == 0) outcome.error = e.Number();
+        }
+        transfer.reset();
+        to->Close();
+    }
+    core::Engine::Instance().Prune();
+    return outcome;
+}
+
 class ImportAtOnceTest : public ::testing::TestWithParam<ConvertCase> {
 protected:
     void SetUp() override { core::InitPrefs("Tessily", "Tessily.ini"); }
@@ -113,27 +157,11 @@ TEST_P(ImportAtOnceTest, StatementSavesWhatTheRecordByRecordCopySaves)
             to->Close();
         }
 
-        std::optional<long long> rows;
-        long long emptied = -1;
-        {
-            auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
-            auto to = core::Workspace::OpenDatabase(bySet, false, false, ";PWD=" + kDestinationKey);
-            const core::FieldInfo target = to->OpenRecordset("t")->Columns()[1];
-            auto transfer = to->RawConnection()->OpenTransfer(*from->RawConnection(), sourceKey);
-            ASSERT_TRUE(transfer);
-            core::TableTransfer::Request request;
-            request.table = "t";
-            request.sourceTable = "o";
-            request.columns = {{"v", "v"}};
-            request.convert = [&](std::size_t, core::Variant value) { return Converted(value, target); };
-            request.emptied = [&](long long deleted) { emptied = deleted; };
-            request.stopKeepsRows = true;
-            rows = transfer->Copy(request);
-            to->Commit();
-            transfer.reset();
-            to->Close();
-        }
-        core::Engine::Instance().Prune();
+        const StatementOutcome bySetOutcome = CopyByStatement(source, sourceKey, bySet);
+        ASSERT_TRUE(bySetOutcome.opened);
+        EXPECT_EQ(bySetOutcome.error, 0);
+        const std::optional<long long>& rows = bySetOutcome.rows;
+        const long long emptied = bySetOutcome.emptied;
 
         // The statement gives way exactly where a conversion refuses a value.
         EXPECT_EQ(rows.has_value(), recordError == 0) << "error " << recordError;
@@ -177,34 +205,9 @@ TEST(ImportAtOnceDamage, ADamagedSourcePageEndsTheCopyWithTheDestinationAsItWas)
         for (std::size_t i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>(bytes[at + i] ^ 0x5A);
         std::ofstream(source, std::ios::binary | std::ios::trunc) << bytes;
 
-        int number = 0;
-        {
-            auto from = core::Workspace::OpenDatabase(source, false, true, ";PWD=" + sourceKey);
-            auto to = core::Workspace::OpenDatabase(destination, false, false, ";PWD=" + kDestinationKey);
-            const core::FieldInfo target = to->OpenRecordset("t")->Columns()[1];
-            auto transfer = to->RawConnection()->OpenTransfer(*from->RawConnection(), sourceKey);
-            ASSERT_TRUE(transfer);
-            core::TableTransfer::Request request;
-            request.table = "t";
-            request.sourceTable = "o";
-            request.columns = {{"v", "v"}};
-            request.convert = [&](std::size_t, core::Variant value) { return Converted(value, target); };
-            request.emptied = [](long long) {};
-            try {
-                transfer->Copy(request);
-            } catch (const core::Error& e) {
-                number = e.Number();
-            }
-            try {
-                to->Commit();
-            } catch (const core::Error&) {
-                // A transaction SQLite rolled back: nothing of the copy is left either way.
-            }
-            transfer.reset();
-            to->Close();
-        }
-        core::Engine::Instance().Prune();
-        EXPECT_EQ(number, core::err::CorruptDatabase);
+        const StatementOutcome outcome = CopyByStatement(source, sourceKey, destination);
+        ASSERT_TRUE(outcome.opened);
+        EXPECT_EQ(outcome.error, core::err::CorruptDatabase);
         EXPECT_EQ(RawContent(destination), before);
     }
 }

@@ -274,6 +274,19 @@ private:
     std::vector<std::pair<std::string, std::string>> saved_;
 };
 
+// The connection's commits held back for as long as it lives: the copy's
+// rows are one write, committed whole or not at all.
+class CommitsHeld {
+public:
+    explicit CommitsHeld(SqliteConnection& connection) : connection_(connection) { connection_.HoldCommits(true); }
+    ~CommitsHeld() { connection_.HoldCommits(false); }
+    CommitsHeld(const CommitsHeld&) = delete;
+    CommitsHeld& operator=(const CommitsHeld&) = delete;
+
+private:
+    SqliteConnection& connection_;
+};
+
 class SqliteTransfer final : public TableTransfer {
 public:
     // The source attached and the row function registered, or nullptr.
@@ -509,20 +522,14 @@ std::optional<long long> SqliteTransfer::Copy(const Request& request) {
     state_.convert = request.convert ? &request.convert : nullptr;
     state_.table = request.table;
     if (reader) {
-        target_->HoldCommits(true);
-        std::optional<long long> rows;
-        try {
-            rows = CopyFrom(*reader, request);
-        } catch (...) {
-            target_->HoldCommits(false);
-            throw;
-        }
-        target_->HoldCommits(false);
-        return rows;
+        const CommitsHeld held(*target_);
+        return CopyFrom(*reader, request);
     }
-    target_->HoldCommits(true);
-    const int rc = sqlite3_step(stmt.get());
-    target_->HoldCommits(false);
+    int rc;
+    {
+        const CommitsHeld held(*target_);
+        rc = sqlite3_step(stmt.get());
+    }
     state_.rowDone = nullptr;
     state_.convert = nullptr;
 
